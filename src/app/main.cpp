@@ -1,0 +1,24 @@
+// vorlane: a lit, smoothly shaded elongated sphere spinning in a centred window.
+#include "app/app.h"
+#include "platform/platform.h"
+#include "render/render.h"
+
+#include <GL/glut.h>
+
+int main(int argc, char** argv)
+{
+    glutInit(&argc, argv);
+    open_centred_window();
+
+    glutKeyboardFunc(on_keyboard);
+    glutDisplayFunc(on_display);
+    glutVisibilityFunc(on_visibility);
+    glutReshapeFunc(on_reshape);
+
+    set_initial_projection();
+    last_tick = read_millisecond_clock();
+    set_render_state();
+
+    glutMainLoop();
+    return 0;
+}

@@ -1,0 +1,12 @@
+// The elongated sphere and the seeded colour generator that colours its strips.
+#pragma once
+
+#include <cstdint>
+
+// Emits the whole surface in immediate mode: top cap fan, upper bands, middle band, lower
+// bands, bottom cap fan. Draws nothing for slices or stacks below 1 or a radius that is not
+// a positive finite number.
+void draw_elongated_sphere(double radius, int slices, int stacks);
+
+void seed_colours(std::uint32_t seed);
+int next_colour_value();

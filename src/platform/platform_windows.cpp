@@ -1,0 +1,25 @@
+// Windows: the multimedia timer and the system message box.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <mmsystem.h>
+
+namespace
+{
+
+constexpr const char* notice_caption = "ERROR";
+// OK button only, no icon.
+constexpr UINT notice_style = 0;
+
+} // namespace
+
+std::uint32_t read_millisecond_clock()
+{
+    return timeGetTime();
+}
+
+void show_error_notice(const char* text)
+{
+    MessageBoxA(nullptr, text, notice_caption, notice_style);
+}
