@@ -141,6 +141,9 @@ TEST(ElongatedSphere, WorkedExampleRadiusFiveFourSlicesSixStacks)
     expect_near3(bottom[0].point, 0, 0, -13);
     expect_near3(bottom[1].normal, 0, 0.5, -0.866025);
     expect_near3(bottom[1].point, 0, 2.5, -12.330127);
+    // The bottom fan runs round the ring the other way: from theta 0 to the last column, +x.
+    EXPECT_GT(bottom[2].normal[0], 0.49);
+    expect_near3(bottom[5].point, 0, 2.5, -12.330127);
 }
 
 TEST(ElongatedSphere, SmallStackCountsPlaceTheBandsAsSpecified)
@@ -202,16 +205,17 @@ TEST(ElongatedSphere, BandsBuildZFromTheRoundedCosineAndCapsFromTheExactOne)
         }
     }
 
-    // The top cap's ring takes the exact cosine of the single-precision polar step; for this
-    // step it rounds differently from the one built on the rounded cosine, so the check bites.
-    const double polar_step = static_cast<float>(3.1415926 / 50);
-    const float exact = static_cast<float>(7.0f + 5.0 * std::cos(polar_step));
+    // The caps take the exact cosine instead. With 20 stacks the top cap's ring rounds
+    // differently from a point built on the rounded cosine, so this check tells them apart.
+    const auto capped = draw(5.0, 8, 20);
+    const double cap_angle = static_cast<float>(3.1415926 / 20);
+    const float exact = static_cast<float>(7.0f + 5.0 * std::cos(cap_angle));
     const float via_normal =
-        static_cast<float>(7.0f + 5.0 * static_cast<float>(std::cos(polar_step)));
-    const auto top = vertices(primitives.front());
-    EXPECT_EQ(top[1].point[2], exact);
-    if (exact == via_normal)
-        GTEST_LOG_(INFO) << "the two cap roundings agree for this step";
+        static_cast<float>(7.0f + 5.0 * static_cast<float>(std::cos(cap_angle)));
+    ASSERT_NE(exact, via_normal);
+    const auto top_cap = vertices(capped.front());
+    for (std::size_t n = 1; n < top_cap.size(); ++n)
+        EXPECT_EQ(top_cap[n].point[2], exact) << "top cap vertex " << n;
 }
 
 TEST(ElongatedSphere, SecondRingOfABandIsTheDoubleSumOfTwoSingles)
