@@ -1,0 +1,351 @@
+"""Runs the real program in a private virtual X server and watches it from outside.
+
+The program runs with the probe library preloaded; the probe writes a log line for every
+window, buffer swap, viewport, projection, idle-callback change and error check, so a test
+counts frames and reads the window id from the log rather than guessing from timing or
+searching window titles. Screenshots come from `xwd` and are parsed here; keys and window
+changes go through `xdotool`. Standard library only.
+
+The program and the probe are named by the environment: VORLANE_PROGRAM, VORLANE_PROBE.
+"""
+import ctypes
+import ctypes.util
+import os
+import signal
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+
+PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
+PROBE = os.environ.get("VORLANE_PROBE", "")
+TITLE = "Quillobrante - VORLANE 11/30/2005"
+WINDOW_SIZE = 700
+
+# Generous limits: they bound a failing test, a passing one never waits for them.
+START_TIMEOUT = 20.0
+EVENT_TIMEOUT = 10.0
+# How long the swap count must stand still to call the program quiet. Frames normally come
+# every few milliseconds, so half a second of nothing is a clear pause.
+QUIET_SECONDS = 0.5
+
+
+def require_program():
+    # Missing files are an error, not a skip: a suite that skips itself proves nothing.
+    if not (os.path.isfile(PROGRAM) and os.path.isfile(PROBE)):
+        raise RuntimeError("VORLANE_PROGRAM and VORLANE_PROBE must name the built program "
+                           f"and probe (got {PROGRAM!r}, {PROBE!r})")
+
+
+def wait_until(condition, timeout, what):
+    """Polls condition() until it returns something true and returns that, or fails."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(0.02)
+
+
+class XServer:
+    """A private Xvfb on the first free display number, with its own Mesa shader cache."""
+
+    def __init__(self, width=800, height=900):
+        self.width, self.height = width, height
+        self.folder = tempfile.mkdtemp(prefix="vorlane-window-")
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            self.process.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        self.env = dict(os.environ, DISPLAY=self.display,
+                        MESA_SHADER_CACHE_DIR=os.path.join(self.folder, "mesa-cache"))
+        for name in ("LD_PRELOAD", "VORLANE_PROBE_LOG", "VORLANE_PROBE_HOLD_IDLE",
+                     "VORLANE_PROBE_STOP_AFTER", "VORLANE_PROBE_ERROR_AT"):
+            self.env.pop(name, None)
+
+    def run(self, *command, check=True):
+        result = subprocess.run(command, env=self.env, capture_output=True, text=True,
+                                timeout=EVENT_TIMEOUT, check=False)
+        if check and result.returncode != 0:
+            raise AssertionError(f"{' '.join(command)} failed: {result.stderr.strip()}")
+        return result.stdout
+
+    def xdotool(self, *arguments):
+        return self.run("xdotool", *arguments)
+
+    def focus(self, window):
+        self.xdotool("windowfocus", "--sync", str(window))
+
+    def key(self, window, name):
+        """Gives the window the focus and types one key, as a real keyboard would."""
+        self.focus(window)
+        self.xdotool("key", name)
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window, x and y relative to the screen."""
+        fields = {}
+        for line in self.run("xwininfo", "-id", str(window)).splitlines():
+            name, _, value = line.strip().partition(":")
+            fields[name] = value.strip()
+        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
+                int(fields["Width"]), int(fields["Height"]))
+
+    def window_name(self, window):
+        output = self.run("xprop", "-id", str(window), "WM_NAME")
+        _, _, value = output.partition(" = ")
+        value = value.strip()
+        if not (value.startswith('"') and value.endswith('"')):
+            raise AssertionError(f"window {window} has no plain WM_NAME: {output.strip()!r}")
+        return value[1:-1]
+
+    def windows_named(self, name):
+        result = subprocess.run(["xdotool", "search", "--name", f"^{name}$"], env=self.env,
+                                capture_output=True, text=True, timeout=EVENT_TIMEOUT)
+        return [int(line) for line in result.stdout.split()]
+
+    def screenshot(self, window):
+        data = subprocess.run(["xwd", "-silent", "-nobdrs", "-id", str(window)], env=self.env,
+                              capture_output=True, timeout=EVENT_TIMEOUT, check=True).stdout
+        return parse_xwd(data)
+
+    def request_close(self, window):
+        """Asks a window to close the way a window manager does, with WM_DELETE_WINDOW."""
+        send_delete_window(self.display, window)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=EVENT_TIMEOUT)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class Program:
+    """The real program with the probe preloaded and its log in a fresh file."""
+
+    started = 0
+
+    def __init__(self, server, hold_idle=False, stop_after=None, error_at=None):
+        self.server = server
+        Program.started += 1
+        self.log_path = os.path.join(server.folder, f"probe-{Program.started}.log")
+        self.error_path = os.path.join(server.folder, f"stderr-{Program.started}.txt")
+        env = dict(server.env, LD_PRELOAD=PROBE, VORLANE_PROBE_LOG=self.log_path)
+        if hold_idle:
+            env["VORLANE_PROBE_HOLD_IDLE"] = "1"
+        if stop_after is not None:
+            env["VORLANE_PROBE_STOP_AFTER"] = str(stop_after)
+        if error_at is not None:
+            env["VORLANE_PROBE_ERROR_AT"] = str(error_at)
+        with open(self.error_path, "wb") as errors:
+            self.process = subprocess.Popen([PROGRAM], env=env, stdin=subprocess.DEVNULL,
+                                            stdout=subprocess.DEVNULL, stderr=errors)
+
+    def lines(self):
+        try:
+            with open(self.log_path) as log:
+                text = log.read()
+        except FileNotFoundError:
+            return []
+        # A line still being written has no newline yet; it is read next time.
+        return text.split("\n")[:-1]
+
+    def records(self, kind):
+        """The fields of every log line of one kind, e.g. records("viewport")."""
+        return [line.split()[1:] for line in self.lines() if line.split()[0] == kind]
+
+    def count(self, line):
+        return sum(1 for logged in self.lines() if logged == line)
+
+    def swaps(self):
+        swaps = self.records("swap")
+        return int(swaps[-1][0]) if swaps else 0
+
+    def window(self):
+        record = wait_until(lambda: self.records("window"), START_TIMEOUT, "the window id")
+        return int(record[0][0])
+
+    def wait_for_swaps(self, count, timeout=EVENT_TIMEOUT):
+        self.check_alive()
+        return wait_until(lambda: self.swaps() >= count and self.swaps(), timeout,
+                          f"{count} swaps (seen {self.swaps()})")
+
+    def wait_for_line(self, line, occurrences=1, timeout=EVENT_TIMEOUT):
+        return wait_until(lambda: self.count(line) >= occurrences, timeout,
+                          f"log line {line!r} x{occurrences}")
+
+    def wait_quiet(self, quiet=QUIET_SECONDS, timeout=EVENT_TIMEOUT):
+        """Waits until no frame has come for `quiet` seconds; returns the swap count."""
+        deadline = time.monotonic() + timeout
+        last, since = self.swaps(), time.monotonic()
+        while time.monotonic() - since < quiet:
+            if time.monotonic() > deadline:
+                raise AssertionError(f"frames kept coming for {timeout} s (at {last})")
+            time.sleep(0.02)
+            now = self.swaps()
+            if now != last:
+                last, since = now, time.monotonic()
+        return last
+
+    def wait_stopped(self):
+        """Waits until the probe has stopped the process after its chosen frame."""
+        def stopped():
+            self.check_alive()
+            with open(f"/proc/{self.process.pid}/stat") as stat:
+                return stat.read().rpartition(")")[2].split()[0] == "T"
+        wait_until(stopped, START_TIMEOUT, "the program to stop at its held frame")
+
+    def check_alive(self):
+        if self.process.poll() is not None:
+            raise AssertionError(f"the program ended early with status {self.process.returncode}"
+                                 f": {self.errors()!r}")
+
+    def errors(self):
+        with open(self.error_path, errors="replace") as errors:
+            return errors.read()
+
+    def wait_exit(self, timeout=EVENT_TIMEOUT):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"the program did not end within {timeout} s") from None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            # A stopped process dies of SIGKILL too, but only once it is allowed to run.
+            self.process.send_signal(signal.SIGCONT)
+            self.process.wait()
+
+
+class Image:
+    """A screenshot as rows of RGB bytes."""
+
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, bytes(rgb)
+
+    def pixel(self, x, y):
+        offset = 3 * (y * self.width + x)
+        return tuple(self.rgb[offset:offset + 3])
+
+    def row(self, y):
+        return self.rgb[3 * y * self.width:3 * (y + 1) * self.width]
+
+
+XWD_HEADER = struct.Struct(">25I")
+
+
+def parse_xwd(data):
+    """Decodes a TrueColor xwd dump of 24 or 32 bits per pixel into an Image."""
+    (header_size, _version, _format, _depth, width, height, _xoffset, byte_order, _unit,
+     _bit_order, _pad, bits_per_pixel, bytes_per_line, _visual_class, red_mask, green_mask,
+     blue_mask, _bits_per_rgb, _map_entries, colour_count, *_rest) = XWD_HEADER.unpack_from(data)
+    if bits_per_pixel not in (24, 32):
+        raise ValueError(f"xwd: {bits_per_pixel} bits per pixel is not handled")
+    pixels = data[header_size + 12 * colour_count:]
+    step = bits_per_pixel // 8
+    order = "big" if byte_order else "little"
+    shifts = [(mask, (mask & -mask).bit_length() - 1) for mask in (red_mask, green_mask,
+                                                                     blue_mask)]
+    rgb = bytearray(3 * width * height)
+    # The masks say where each channel lives; find its byte so whole rows copy as slices.
+    channel_bytes = []
+    for mask, shift in shifts:
+        if mask >> shift != 0xFF or shift % 8:
+            raise ValueError("xwd: only 8-bit channels on byte boundaries are handled")
+        byte = shift // 8
+        channel_bytes.append(step - 1 - byte if order == "big" else byte)
+    for y in range(height):
+        row = pixels[y * bytes_per_line:y * bytes_per_line + width * step]
+        for channel, byte in enumerate(channel_bytes):
+            rgb[3 * y * width + channel:3 * (y + 1) * width:3] = row[byte::step]
+    return Image(width, height, rgb)
+
+
+class ClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("xclient", ClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+def send_delete_window(display_name, window):
+    """There is no window manager under Xvfb, so the test sends its close request itself."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(XEvent)]
+    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(display_name.encode())
+    if not display:
+        raise AssertionError(f"cannot open {display_name}")
+    try:
+        event = XEvent()
+        event.xclient.type = 33  # ClientMessage
+        event.xclient.window = window
+        event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.xclient.format = 32
+        event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        event.xclient.data[1] = 0  # CurrentTime
+        if not x11.XSendEvent(display, window, 0, 0, ctypes.byref(event)):
+            raise AssertionError("XSendEvent failed")
+        x11.XSync(display, 0)
+    finally:
+        x11.XCloseDisplay(display)
+
+
+class WindowTestCase(unittest.TestCase):
+    """Tests of one class share one private X server; each test starts its own program."""
+
+    screen = (800, 900)
+
+    @classmethod
+    def setUpClass(cls):
+        require_program()
+        cls.server = XServer(*cls.screen)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+
+    def start(self, **options):
+        program = Program(self.server, **options)
+        self.addCleanup(program.stop)
+        return program
+
+
+def held_frame(server, frame):
+    """Runs the program until it has shown `frame`, holds it there and screenshots it."""
+    program = Program(server, stop_after=frame)
+    try:
+        window = program.window()
+        program.wait_stopped()
+        if program.swaps() != frame:
+            raise AssertionError(f"held at swap {program.swaps()}, not {frame}")
+        return server.screenshot(window)
+    finally:
+        program.stop()
