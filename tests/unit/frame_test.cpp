@@ -124,7 +124,7 @@ TEST(Frame, ElapsedTimeWrapsAcrossTheCounterAndReadsAsSigned)
 TEST_F(FrameDeathTest, SixHundredStepsThenTheDiffuseStartsToDrift)
 {
     EXPECT_EXIT(step_past_the_threshold(), testing::ExitedWithCode(0),
-                "angle 300.5 emission 0.29999[0-9]* diffuse 0.000500000024 0.999499977");
+                "angle 300.5 emission 0.29999.* diffuse 0.000500000024 0.999499977");
 }
 
 TEST_F(FrameDeathTest, AnErrorShowsTheNoticeAndExitsWithoutSwapping)

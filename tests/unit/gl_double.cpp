@@ -1,3 +1,8 @@
+#ifdef _WIN32
+// This file stands in for opengl32.dll, so its view of the OpenGL header must not mark the
+// functions it defines as imported.
+#define _GDI32_
+#endif
 #include "gl_double.h"
 
 #include "platform/platform.h"
@@ -213,9 +218,9 @@ GLenum glGetError()
 }
 
 // GLU
-void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble near, GLdouble far)
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble z_near, GLdouble z_far)
 {
-    record("gluPerspective", {fovy, aspect, near, far});
+    record("gluPerspective", {fovy, aspect, z_near, z_far});
 }
 const GLubyte* gluErrorString(GLenum error)
 {
@@ -295,3 +300,33 @@ void glutMainLoop()
 {
     record("glutMainLoop", {});
 }
+
+#ifdef _WIN32
+// The program's code is compiled against opengl32.dll and calls through import slots, the
+// pointers the loader would fill in; in the test binary they point at the recorders above.
+// A __stdcall name ends in the byte size of its arguments.
+#define IMPORT_SLOT(function, argument_bytes)                                                      \
+    extern "C" const void* const function##_import_slot __asm__(                                   \
+        "__imp__" #function "@" #argument_bytes) = reinterpret_cast<const void*>(&function);
+IMPORT_SLOT(glBegin, 4)
+IMPORT_SLOT(glEnd, 0)
+IMPORT_SLOT(glNormal3f, 12)
+IMPORT_SLOT(glVertex3f, 12)
+IMPORT_SLOT(glColor4f, 16)
+IMPORT_SLOT(glMatrixMode, 4)
+IMPORT_SLOT(glLoadIdentity, 0)
+IMPORT_SLOT(glTranslatef, 12)
+IMPORT_SLOT(glRotatef, 16)
+IMPORT_SLOT(glViewport, 16)
+IMPORT_SLOT(glClear, 4)
+IMPORT_SLOT(glClearColor, 16)
+IMPORT_SLOT(glClearDepth, 8)
+IMPORT_SLOT(glEnable, 4)
+IMPORT_SLOT(glDepthFunc, 4)
+IMPORT_SLOT(glShadeModel, 4)
+IMPORT_SLOT(glHint, 8)
+IMPORT_SLOT(glLightfv, 12)
+IMPORT_SLOT(glLightModeli, 8)
+IMPORT_SLOT(glMaterialfv, 12)
+IMPORT_SLOT(glGetError, 0)
+#endif
