@@ -1,0 +1,12 @@
+# Emscripten brings OpenGL, GLU and GLUT itself: GL through its legacy GL emulation on WebGL,
+# GLUT as a JavaScript library, with our fixes (gl_fixes.js) linked after both. These
+# imported targets stand in for the desktop's so that the program links the same way.
+set(VORLANE_WEB_GL_FIXES ${CMAKE_CURRENT_LIST_DIR}/gl_fixes.js CACHE FILEPATH
+    "The fixes to the GL emulation (a check of the fixes builds with copies lacking one)")
+add_library(OpenGL::GL INTERFACE IMPORTED)
+add_library(OpenGL::GLU INTERFACE IMPORTED)
+add_library(GLUT::GLUT INTERFACE IMPORTED)
+target_link_options(OpenGL::GL INTERFACE
+    -sLEGACY_GL_EMULATION=1
+    "SHELL:--js-library ${VORLANE_WEB_GL_FIXES}"
+)
