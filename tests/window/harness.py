@@ -112,9 +112,9 @@ class XServer:
         return value[1:-1]
 
     def windows_named(self, name):
-        result = subprocess.run(["xdotool", "search", "--name", f"^{name}$"], env=self.env,
-                                capture_output=True, text=True, timeout=EVENT_TIMEOUT)
-        return [int(line) for line in result.stdout.split()]
+        # xdotool reports "nothing found" by its exit status, which is no failure here.
+        found = self.run("xdotool", "search", "--name", f"^{name}$", check=False)
+        return [int(window) for window in found.split()]
 
     def screenshot(self, window):
         data = subprocess.run(["xwd", "-silent", "-nobdrs", "-id", str(window)], env=self.env,
@@ -178,17 +178,46 @@ class Program:
         return int(swaps[-1][0]) if swaps else 0
 
     def window(self):
-        record = wait_until(lambda: self.records("window"), START_TIMEOUT, "the window id")
+        def logged():
+            self.check_alive()
+            return self.records("window")
+        try:
+            record = wait_until(logged, START_TIMEOUT, "the window id")
+        except AssertionError as timeout:
+            raise AssertionError(f"{timeout}; the program is {self.state()!r}, its errors "
+                                 f"{self.errors()!r}") from None
         return int(record[0][0])
 
+    def state(self):
+        """The process's scheduling state and where in the kernel it waits."""
+        try:
+            with open(f"/proc/{self.process.pid}/stat") as stat:
+                state = stat.read().rpartition(")")[2].split()[0]
+            with open(f"/proc/{self.process.pid}/wchan") as wchan:
+                return f"{state} in {wchan.read()}"
+        except OSError:
+            return "gone"
+
     def wait_for_swaps(self, count, timeout=EVENT_TIMEOUT):
-        self.check_alive()
-        return wait_until(lambda: self.swaps() >= count and self.swaps(), timeout,
-                          f"{count} swaps (seen {self.swaps()})")
+        def reached():
+            self.check_alive()
+            return self.swaps() >= count
+        wait_until(reached, timeout, f"swap {count}")
+        return self.swaps()
 
     def wait_for_line(self, line, occurrences=1, timeout=EVENT_TIMEOUT):
-        return wait_until(lambda: self.count(line) >= occurrences, timeout,
-                          f"log line {line!r} x{occurrences}")
+        def reached():
+            self.check_alive()
+            return self.count(line) >= occurrences
+        wait_until(reached, timeout, f"log line {line!r} x{occurrences}")
+
+    def wait_for_frame_after(self, kind):
+        """Waits for a swap logged after the last line of one kind, e.g. "viewport"."""
+        def drawn():
+            self.check_alive()
+            kinds = [line.split()[0] for line in self.lines()]
+            return kind in kinds and "swap" in kinds[len(kinds) - kinds[::-1].index(kind):]
+        wait_until(drawn, EVENT_TIMEOUT, f"a frame after the last {kind}")
 
     def wait_quiet(self, quiet=QUIET_SECONDS, timeout=EVENT_TIMEOUT):
         """Waits until no frame has come for `quiet` seconds; returns the swap count."""
@@ -207,8 +236,7 @@ class Program:
         """Waits until the probe has stopped the process after its chosen frame."""
         def stopped():
             self.check_alive()
-            with open(f"/proc/{self.process.pid}/stat") as stat:
-                return stat.read().rpartition(")")[2].split()[0] == "T"
+            return self.state().startswith("T")
         wait_until(stopped, START_TIMEOUT, "the program to stop at its held frame")
 
     def check_alive(self):

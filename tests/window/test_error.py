@@ -47,6 +47,8 @@ class ErrorNotice(WindowTestCase):
         notices = harness.wait_until(lambda: self.server.windows_named(NOTICE),
                                      harness.EVENT_TIMEOUT, f"a window named {NOTICE!r}")
         self.assertEqual(len(notices), 1)
+        # The search ignores case; the caption must not.
+        self.assertEqual(self.server.window_name(notices[0]), NOTICE)
         time.sleep(BLOCK_SECONDS)
         program.check_alive()
         # Frames before the failing one were shown; the failing one and none after it.

@@ -47,13 +47,8 @@ class OnFullHdScreen(WindowTestCase):
         self.server.xdotool("windowsize", "--sync", str(window), *map(str, RESIZED))
         harness.wait_until(lambda: len(program.records("viewport")) > viewports,
                            harness.EVENT_TIMEOUT, "a viewport for the new size")
-        resized_frames = program.swaps()
-        program.wait_for_swaps(resized_frames + 1)
+        program.wait_for_frame_after("viewport")
         program.wait_quiet()
-
-        self.assertEqual(program.records("viewport")[-1], ["0", "0", "1000", "500"])
-        fovy, aspect, near, far = map(float, program.records("perspective")[-1])
-        self.assertEqual((fovy, aspect, near, far), (60.0, 2.0, 1.0, 300.0))
 
         wide = self.server.screenshot(window)
         self.assertEqual((wide.width, wide.height), RESIZED)
@@ -61,6 +56,10 @@ class OnFullHdScreen(WindowTestCase):
         self.assertIsNone(pixels.centre_problem(wide))
         # What a projection left at aspect 1 would show: the shape stretched sideways.
         self.assertIsNotNone(pixels.proportions_problem(square, pixels.stretched(wide, 2.0)))
+
+        self.assertEqual(program.records("viewport")[-1], ["0", "0", "1000", "500"])
+        fovy, aspect, near, far = map(float, program.records("perspective")[-1])
+        self.assertEqual((fovy, aspect, near, far), (60.0, 2.0, 1.0, 300.0))
 
 
 class BadStart(unittest.TestCase):
