@@ -226,6 +226,7 @@ def main():
             print(f"wine_test: {tool} is missing")
             return 1
     env = wine_environment(build)
+    began = time.time()
     prepare_prefix(env)
     passed = failed = 0
 
@@ -256,6 +257,7 @@ def main():
         server.terminate()
         server.wait()
         shutil.rmtree(x_env["MESA_SHADER_CACHE_DIR"], ignore_errors=True)
+    print(f"wine_test: {time.time() - began:.0f} s under Wine")
     print(f"wine: {passed} passed, {failed} failed")
     return 0 if failed == 0 else 1
 
