@@ -42,14 +42,18 @@ def png_size(path):
     return struct.unpack(">II", header[16:24])
 
 
-def owning_packages(soname):
-    """The installed packages that ship a library file of this name, without :arch."""
-    result = subprocess.run(["dpkg", "-S", f"*/{soname}"], capture_output=True, text=True)
-    packages = set()
+def owning_packages(sonames):
+    """{soname: installed packages (without :arch) that ship a file of that name}."""
+    # One query for all: each dpkg -S reads the whole file database.
+    result = subprocess.run(["dpkg", "-S", *(f"*/{soname}" for soname in sonames)],
+                            capture_output=True, text=True)
+    owners_of = {soname: set() for soname in sonames}
     for line in result.stdout.splitlines():
-        owners, _, _path = line.partition(": ")
-        packages.update(owner.split(":")[0] for owner in owners.split(", "))
-    return packages
+        owners, _, path = line.partition(": ")
+        name = os.path.basename(path)
+        if name in owners_of:
+            owners_of[name].update(owner.split(":")[0] for owner in owners.split(", "))
+    return owners_of
 
 
 class InstalledPackage(unittest.TestCase):
@@ -104,8 +108,7 @@ class InstalledPackage(unittest.TestCase):
         needed = re.findall(r"\(NEEDED\)\s+Shared library: \[(.+)\]",
                             run("readelf", "-d", self.program))
         self.assertIn("libGL.so.1", needed)
-        for soname in needed:
-            owners = owning_packages(soname)
+        for soname, owners in owning_packages(needed).items():
             self.assertTrue(owners, f"no installed package ships {soname}")
             self.assertTrue(owners & named, f"{soname} ({owners}) is not in Depends: {depends}")
 
