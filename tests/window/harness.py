@@ -57,12 +57,14 @@ class XServer:
     def __init__(self, width=800, height=900):
         self.width, self.height = width, height
         self.folder = tempfile.mkdtemp(prefix="vorlane-window-")
+        self.log_path = os.path.join(self.folder, "xvfb.log")
         read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
+        with open(self.log_path, "wb") as log:
+            self.process = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+                 "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                stderr=log)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
@@ -124,6 +126,15 @@ class XServer:
     def request_close(self, window):
         """Asks a window to close the way a window manager does, with WM_DELETE_WINDOW."""
         send_delete_window(self.display, window)
+
+    def describe(self):
+        """For failure messages: whether the server is still there."""
+        status = self.process.poll()
+        with open(self.log_path, errors="replace") as log:
+            said = log.read()[-2000:]
+        return (f"X server {self.display} " +
+                ("running" if status is None else f"ended with status {status}") +
+                f", saying {said!r}")
 
     def stop(self):
         if self.process.poll() is None:
@@ -242,7 +253,7 @@ class Program:
     def check_alive(self):
         if self.process.poll() is not None:
             raise AssertionError(f"the program ended early with status {self.process.returncode}"
-                                 f": {self.errors()!r}")
+                                 f": {self.errors()!r} ({self.server.describe()})")
 
     def errors(self):
         with open(self.error_path, errors="replace") as errors:

@@ -77,8 +77,12 @@ class BadStart(unittest.TestCase):
                if name not in ("DISPLAY", "LD_PRELOAD")}
         env.update(environment, MESA_SHADER_CACHE_DIR=os.path.join(self.folder.name, "mesa"))
         began = time.monotonic()
-        result = subprocess.run([harness.PROGRAM, *arguments], env=env, capture_output=True,
-                                text=True, stdin=subprocess.DEVNULL, timeout=10)
+        try:
+            result = subprocess.run([harness.PROGRAM, *arguments], env=env, capture_output=True,
+                                    text=True, stdin=subprocess.DEVNULL,
+                                    timeout=harness.EVENT_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            self.fail(f"still running after {harness.EVENT_TIMEOUT} s")
         return result, time.monotonic() - began
 
     def check_refused(self, result, seconds):
