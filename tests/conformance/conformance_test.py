@@ -66,12 +66,13 @@ def progress(path):
         with open(path, "rb") as log:
             log.seek(0, os.SEEK_END)
             log.seek(max(0, log.tell() - PROGRESS_TAIL_BYTES))
-            tail = log.read().decode("ascii", "replace").splitlines()
+            tail = log.read().decode("ascii", "replace").split("\n")[1:-1]
     except FileNotFoundError:
         return 0, 0.0
+    # Both ends of the tail may cut a line; only whole lines between them are read.
     frames = next((int(l.split()[-1]) for l in reversed(tail) if l.startswith("# frame ")), 0)
     angle = next((hex_float(l.split()[1]) for l in reversed(tail)
-                  if l.startswith("glRotatef ")), 0.0)
+                  if l.startswith("glRotatef ") and len(l.split()) == 5), 0.0)
     return frames, angle
 
 
@@ -87,6 +88,8 @@ def describe(line):
     """The call with its float and double arguments also in decimal."""
     if line is None:
         return "(nothing)"
+    if line.startswith("= "):
+        return f"{line}   (count and hash of a folded primitive's calls)"
     words = line.split()
     name, args = words[0], words[1:]
     if name in FLOAT_CALLS:
@@ -208,8 +211,11 @@ def private_display(screen):
 
 
 def x_tool(display, *args):
-    result = subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=display),
-                            capture_output=True, text=True, timeout=15)
+    try:
+        result = subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=display),
+                                capture_output=True, text=True, timeout=15)
+    except subprocess.TimeoutExpired:
+        raise Mismatch(f"xdotool {' '.join(args)} did not finish") from None
     return result.stdout.split()
 
 

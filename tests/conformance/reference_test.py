@@ -60,6 +60,15 @@ class WorkedExample(unittest.TestCase):
         self.assertEqual(math.copysign(1.0, normal[0]), -1.0)
         self.assertEqual(math.copysign(1.0, point[0]), -1.0)
 
+    def test_caps_take_the_exact_cosine(self):
+        # With 20 stacks the top cap's z differs between the exact and the rounded cosine
+        # (with 50 it happens not to), so this tells the two apart.
+        top = vertices(shape(5.0, 4, 20)[0][1])
+        polar_step = f32(reference.SHAPE_PI / 20)
+        exact = f32(7.0 + 5.0 * math.cos(polar_step))
+        self.assertNotEqual(exact, f32(7.0 + 5.0 * f32(math.cos(polar_step))))
+        self.assertEqual({point[2] for _, point in top[1:]}, {exact})
+
     def test_few_stacks(self):
         fan, strip = reference.GL_TRIANGLE_FAN, reference.GL_QUAD_STRIP
         # 3 stacks: no upper band; 4 stacks: middle band from ring 1, lower bands at 1 and 2.
