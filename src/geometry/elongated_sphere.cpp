@@ -5,11 +5,17 @@
 // precision, but ring angles, the two steps and every normal are single precision, and a
 // band's points take their z from the normal's single-precision cosine while the caps use
 // the exact one. Changing any of them changes the bits the program hands to OpenGL.
+//
+// Everything is worked out afresh on every call, but each sine and cosine only once: those of
+// a ring's polar angle once per band, those of a column's azimuth once per call, in a table
+// on the stack. What is left per vertex is two products for the normal and two for the point.
 #include "geometry/geometry.h"
 
 #include <GL/glut.h>
 
+#include <array>
 #include <cmath>
+#include <span>
 
 namespace
 {
@@ -29,35 +35,45 @@ constexpr GLfloat colour_level_step = 0.01f;
 constexpr GLfloat colour_floor = 0.2f;
 constexpr GLfloat colour_alpha = 1.0f;
 
-// What every vertex of one call needs.
-struct Tessellation {
-    double radius;
-    GLfloat z_up; // z of the upper hemisphere's centre
-    double shift; // how far below z_up the lower hemisphere's centre lies
-    int slices;
-    GLfloat azimuth_step;
-};
-
-// A ring of constant polar angle. In the bands cos_phi holds the single-precision cosine
-// that is sent as the normal's z, so the point lies exactly along the normal it is sent with.
-struct Ring {
-    double sin_phi;
-    double cos_phi;
-};
+// The azimuth table lives on the stack (16 bytes a column); beyond this many slices, far more
+// than a window has pixels round the shape, nothing is drawn.
+constexpr int max_columns = max_slices + 1;
 
 struct Column {
     double sin_theta;
     double cos_theta;
 };
 
-Ring band_ring(double polar_angle)
+// What every vertex of a ring shares: the sine of its polar angle, the z of its normal and
+// the z of its points.
+struct Ring {
+    double sin_phi;
+    GLfloat normal_z;
+    GLfloat z;
+};
+
+struct Hemisphere {
+    double radius;
+    GLfloat z_up; // z of the upper hemisphere's centre
+    double drop;  // 0 on the upper hemisphere, how far below z_up the lower centre lies on
+                  // the lower one
+};
+
+// The exact cosine gives the point's z; the caps use it as it is.
+Ring cap_ring(const Hemisphere& side, double polar_angle)
 {
-    return {std::sin(polar_angle), static_cast<GLfloat>(std::cos(polar_angle))};
+    const double cos_phi = std::cos(polar_angle);
+    return {std::sin(polar_angle), static_cast<GLfloat>(cos_phi),
+            static_cast<GLfloat>(side.radius * cos_phi - side.drop + side.z_up)};
 }
 
-Ring cap_ring(double polar_angle)
+// A band's point lies exactly along the normal it is sent with: its z comes from the
+// single-precision cosine.
+Ring band_ring(const Hemisphere& side, double polar_angle)
 {
-    return {std::sin(polar_angle), std::cos(polar_angle)};
+    const GLfloat cos_phi = static_cast<GLfloat>(std::cos(polar_angle));
+    return {std::sin(polar_angle), cos_phi,
+            static_cast<GLfloat>(side.radius * cos_phi - side.drop + side.z_up)};
 }
 
 GLfloat ring_angle(int ring, GLfloat polar_step)
@@ -66,22 +82,23 @@ GLfloat ring_angle(int ring, GLfloat polar_step)
 }
 
 // The last column is exactly the first, so every ring closes without a crack.
-Column column_at(const Tessellation& shape, int column)
+std::span<const Column> fill_columns(std::array<Column, max_columns>& table, int slices,
+                                     GLfloat azimuth_step)
 {
-    const double azimuth =
-        column == shape.slices ? 0.0 : column * static_cast<double>(shape.azimuth_step);
-    return {std::sin(azimuth), std::cos(azimuth)};
+    for (int j = 0; j < slices; ++j) {
+        const double azimuth = j * static_cast<double>(azimuth_step);
+        table[j] = {std::sin(azimuth), std::cos(azimuth)};
+    }
+    table[slices] = table[0];
+    return {table.data(), static_cast<std::size_t>(slices) + 1};
 }
 
-// drop is 0 on the upper hemisphere and shift on the lower one.
-void emit_vertex(const Tessellation& shape, const Ring& ring, const Column& column, double drop)
+void emit_vertex(double radius, const Ring& ring, const Column& column)
 {
     const GLfloat nx = static_cast<GLfloat>(-column.sin_theta * ring.sin_phi);
     const GLfloat ny = static_cast<GLfloat>(column.cos_theta * ring.sin_phi);
-    const GLfloat nz = static_cast<GLfloat>(ring.cos_phi);
-    glNormal3f(nx, ny, nz);
-    glVertex3f(static_cast<GLfloat>(shape.radius * nx), static_cast<GLfloat>(shape.radius * ny),
-               static_cast<GLfloat>(shape.radius * ring.cos_phi - drop + shape.z_up));
+    glNormal3f(nx, ny, ring.normal_z);
+    glVertex3f(static_cast<GLfloat>(radius * nx), static_cast<GLfloat>(radius * ny), ring.z);
 }
 
 // The sum and product are formed in double and rounded once.
@@ -96,66 +113,70 @@ void next_vertex_colour()
     glColor4f(rgb[0], rgb[1], rgb[2], colour_alpha);
 }
 
-void emit_band(const Tessellation& shape, const Ring& first, double first_drop, const Ring& second,
-               double second_drop)
+void emit_band(double radius, std::span<const Column> columns, const Ring& first,
+               const Ring& second)
 {
     glBegin(GL_QUAD_STRIP);
-    for (int j = 0; j <= shape.slices; ++j) {
-        const Column column = column_at(shape, j);
+    for (const Column& column : columns) {
         next_vertex_colour();
-        emit_vertex(shape, first, column, first_drop);
-        emit_vertex(shape, second, column, second_drop);
+        emit_vertex(radius, first, column);
+        emit_vertex(radius, second, column);
     }
     glEnd();
+}
+
+// A band's second ring sits at the double sum of the two single values, not at the next
+// ring angle, which is what the bits of the shared rings depend on.
+void emit_band_from(double radius, std::span<const Column> columns, const Hemisphere& first_side,
+                    const Hemisphere& second_side, int ring, GLfloat polar_step)
+{
+    const GLfloat polar_angle = ring_angle(ring, polar_step);
+    emit_band(radius, columns, band_ring(first_side, polar_angle),
+              band_ring(second_side, static_cast<double>(polar_angle) + polar_step));
 }
 
 } // namespace
 
 void draw_elongated_sphere(double radius, int slices, int stacks)
 {
-    if (slices < 1 || stacks < 1 || !std::isfinite(radius) || !(radius > 0.0))
+    if (slices < 1 || slices > max_slices || stacks < 1 || !std::isfinite(radius) ||
+        !(radius > 0.0))
         return;
 
     const GLfloat polar_step = static_cast<GLfloat>(shape_pi / stacks);
-    const Tessellation shape{radius, static_cast<GLfloat>(radius + upper_centre_lift),
-                             centre_spacing_in_radii * radius, slices,
-                             static_cast<GLfloat>(shape_two_pi / slices)};
+    const GLfloat azimuth_step = static_cast<GLfloat>(shape_two_pi / slices);
+    const GLfloat z_up = static_cast<GLfloat>(radius + upper_centre_lift);
+    const Hemisphere upper{radius, z_up, 0.0};
+    const Hemisphere lower{radius, z_up, centre_spacing_in_radii * radius};
     const int middle_ring = (stacks - 1) / 2;
+
+    std::array<Column, max_columns> table;
+    const std::span<const Column> columns = fill_columns(table, slices, azimuth_step);
 
     glBegin(GL_TRIANGLE_FAN);
     glNormal3f(0.0f, 0.0f, 1.0f);
-    glVertex3f(0.0f, 0.0f, static_cast<GLfloat>(shape.z_up + radius));
-    const Ring top_ring = cap_ring(polar_step);
-    for (int j = 0; j <= slices; ++j)
-        emit_vertex(shape, top_ring, column_at(shape, j), 0.0);
+    glVertex3f(0.0f, 0.0f, static_cast<GLfloat>(z_up + radius));
+    const Ring top_ring = cap_ring(upper, polar_step);
+    for (const Column& column : columns)
+        emit_vertex(radius, top_ring, column);
     glEnd();
 
-    // A band's second ring sits at the double sum of the two single values, not at the next
-    // ring angle, which is what the bits of the shared rings depend on.
-    for (int k = 1; k < middle_ring; ++k) {
-        const GLfloat polar_angle = ring_angle(k, polar_step);
-        emit_band(shape, band_ring(polar_angle), 0.0,
-                  band_ring(static_cast<double>(polar_angle) + polar_step), 0.0);
-    }
+    for (int k = 1; k < middle_ring; ++k)
+        emit_band_from(radius, columns, upper, upper, k, polar_step);
 
-    const GLfloat middle_angle = ring_angle(middle_ring, polar_step);
-    emit_band(shape, band_ring(middle_angle), 0.0,
-              band_ring(static_cast<double>(middle_angle) + polar_step), shape.shift);
+    emit_band_from(radius, columns, upper, lower, middle_ring, polar_step);
 
     // The lower series starts at the middle ring, so with an even stack count its first band
     // lies just inside the middle band.
-    for (int i = middle_ring; i < stacks - 1; ++i) {
-        const GLfloat polar_angle = ring_angle(i, polar_step);
-        emit_band(shape, band_ring(polar_angle), shape.shift,
-                  band_ring(static_cast<double>(polar_angle) + polar_step), shape.shift);
-    }
+    for (int i = middle_ring; i < stacks - 1; ++i)
+        emit_band_from(radius, columns, lower, lower, i, polar_step);
 
     // Round the bottom ring the other way, so both caps wind counter-clockwise from outside.
     glBegin(GL_TRIANGLE_FAN);
     glNormal3f(0.0f, 0.0f, -1.0f);
-    glVertex3f(0.0f, 0.0f, static_cast<GLfloat>(shape.z_up - shape.shift - radius));
-    const Ring bottom_ring = cap_ring(shape_pi - polar_step);
-    for (int j = slices; j >= 0; --j)
-        emit_vertex(shape, bottom_ring, column_at(shape, j), shape.shift);
+    glVertex3f(0.0f, 0.0f, static_cast<GLfloat>(z_up - lower.drop - radius));
+    const Ring bottom_ring = cap_ring(lower, shape_pi - polar_step);
+    for (auto column = columns.rbegin(); column != columns.rend(); ++column)
+        emit_vertex(radius, bottom_ring, *column);
     glEnd();
 }

@@ -3,9 +3,13 @@
 
 #include <cstdint>
 
+// The most slices a shape may have: each call keeps its columns' sines and cosines in a
+// table on the stack.
+constexpr int max_slices = 1024;
+
 // Emits the whole surface in immediate mode: top cap fan, upper bands, middle band, lower
-// bands, bottom cap fan. Draws nothing for slices or stacks below 1 or a radius that is not
-// a positive finite number.
+// bands, bottom cap fan. Draws nothing for slices or stacks below 1, slices above
+// max_slices, or a radius that is not a positive finite number.
 void draw_elongated_sphere(double radius, int slices, int stacks);
 
 void seed_colours(std::uint32_t seed);

@@ -263,12 +263,19 @@ TEST(ElongatedSphere, RejectsArgumentsItCannotTessellate)
                                                    {0.0, 50, 50},
                                                    {-5.0, 50, 50},
                                                    {NAN, 50, 50},
-                                                   {INFINITY, 50, 50}}) {
+                                                   {INFINITY, 50, 50},
+                                                   {5.0, max_slices + 1, 4}}) {
         EXPECT_TRUE(draw(radius, slices, stacks).empty())
             << radius << " " << slices << " " << stacks;
     }
     // The smallest counts still draw a closed, balanced stream.
     EXPECT_EQ(draw(1.0, 1, 1).size(), 3u);
+    // The largest slice count still draws every ring, closed on its first column.
+    const auto widest = draw(5.0, max_slices, 4);
+    ASSERT_EQ(widest.size(), 5u);
+    const auto top = vertices(widest.front());
+    ASSERT_EQ(top.size(), std::size_t{max_slices} + 2);
+    EXPECT_EQ(top[1].point, top.back().point);
 }
 
 TEST(ColourGeneratorDeathTest, AFreshProgramStartsFromStateOne)
