@@ -10,6 +10,7 @@ The program and the probe are named by the environment: VORLANE_PROGRAM, VORLANE
 """
 import ctypes
 import ctypes.util
+import functools
 import os
 import signal
 import shutil
@@ -37,6 +38,18 @@ def require_program():
     if not (os.path.isfile(PROGRAM) and os.path.isfile(PROBE)):
         raise RuntimeError("VORLANE_PROGRAM and VORLANE_PROBE must name the built program "
                            f"and probe (got {PROGRAM!r}, {PROBE!r})")
+
+
+@functools.cache
+def preload():
+    """The probe, behind the AddressSanitizer runtime when the program is built with it: that
+    runtime refuses to start unless it is the first library loaded."""
+    linked = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout
+    for line in linked.splitlines():
+        name, _, path = line.strip().partition(" => ")
+        if name.startswith("libasan.so"):
+            return f"{path.split()[0]}:{PROBE}"
+    return PROBE
 
 
 def wait_until(condition, timeout, what):
@@ -152,12 +165,16 @@ class Program:
 
     started = 0
 
-    def __init__(self, server, hold_idle=False, stop_after=None, error_at=None):
+    def __init__(self, server, hold_idle=False, stop_after=None, error_at=None, arguments=(),
+                 wrapper=(), environment=None):
+        """arguments go to the program; wrapper is a command that runs it (e.g. valgrind);
+        environment adds variables."""
         self.server = server
         Program.started += 1
         self.log_path = os.path.join(server.folder, f"probe-{Program.started}.log")
         self.error_path = os.path.join(server.folder, f"stderr-{Program.started}.txt")
-        env = dict(server.env, LD_PRELOAD=PROBE, VORLANE_PROBE_LOG=self.log_path)
+        env = dict(server.env, LD_PRELOAD=preload(), VORLANE_PROBE_LOG=self.log_path,
+                   **(environment or {}))
         if hold_idle:
             env["VORLANE_PROBE_HOLD_IDLE"] = "1"
         if stop_after is not None:
@@ -165,8 +182,9 @@ class Program:
         if error_at is not None:
             env["VORLANE_PROBE_ERROR_AT"] = str(error_at)
         with open(self.error_path, "wb") as errors:
-            self.process = subprocess.Popen([PROGRAM], env=env, stdin=subprocess.DEVNULL,
-                                            stdout=subprocess.DEVNULL, stderr=errors)
+            self.process = subprocess.Popen([*wrapper, PROGRAM, *arguments], env=env,
+                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                            stderr=errors)
 
     def lines(self):
         try:
