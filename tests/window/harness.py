@@ -74,8 +74,10 @@ class XServer:
         read_end, write_end = os.pipe()
         with open(self.log_path, "wb") as log:
             self.process = subprocess.Popen(
+                # No key repeat: on a busy machine the gap between a typed key's press and
+                # release can outlast the repeat delay, and repeats would draw extra frames.
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-                 "-nolisten", "tcp"],
+                 "-nolisten", "tcp", "-r"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=log)
         os.close(write_end)
