@@ -194,10 +194,13 @@ def check_log(path, argv, screen, full_frames, error_frame=None):
 
 @contextlib.contextmanager
 def private_display(screen):
+    # -noreset: a server resets when its last client leaves, and a client connecting during
+    # the reset is refused; our xdotool calls come and go while the program connects.
+    # -r: no key repeat, which a busy machine could turn one typed key into several with.
     read_end, write_end = os.pipe()
     server = subprocess.Popen(
         ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{screen[0]}x{screen[1]}x24",
-         "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+         "-nolisten", "tcp", "-noreset", "-r"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
     os.close(write_end)
     try:
         with os.fdopen(read_end) as pipe:
@@ -222,8 +225,9 @@ def x_tool(display, *args):
 def wait_until(condition, process, deadline, what):
     while not condition():
         if process.poll() is not None:
+            errors = process.stderr.read().strip() if process.stderr else ""
             raise Mismatch(f"the program ended (status {process.returncode}) while waiting "
-                           f"for {what}")
+                           f"for {what}; its standard error: {errors[-800:]!r}")
         if time.monotonic() > deadline:
             raise Mismatch(f"gave up waiting for {what} after {RUN_BUDGET_S} s")
         time.sleep(0.05)
@@ -308,6 +312,8 @@ def run_error(program, tracer, scratch):
         env["DISPLAY"] = display
         deadline = time.monotonic() + RUN_BUDGET_S
         with running(argv, env) as process:
+            wait_until(lambda: progress(log)[0] >= ERROR_FRAME - 1, process, deadline,
+                       "the frames before the error")
             notice = find_window(display, "ERROR", process, deadline)
             x_tool(display, "key", "--window", notice, "Return")
             status = process.wait(timeout=15)

@@ -236,12 +236,45 @@ void note(const char* text, long long number)
     finish();
 }
 
-void record_floats(const char* name, std::initializer_list<GLfloat> values)
+// One argument each, by type: floats and doubles as bits, GLenum and GLbitfield (unsigned)
+// as hex, signed counts and positions in decimal, strings quoted.
+void put(GLfloat value)
+{
+    put_float(value);
+}
+
+void put(GLdouble value)
+{
+    put_double(value);
+}
+
+void put(int value)
+{
+    put_int(value);
+}
+
+void put(unsigned value)
+{
+    put_enum(value);
+}
+
+void put(const char* text)
+{
+    put_string(text);
+}
+
+template <typename... Args> void record(const char* name, Args... args)
 {
     start(name);
-    for (const GLfloat value : values)
-        put_float(value);
+    (put(args), ...);
     finish();
+}
+
+// A call is recorded only when it came from the program.
+template <typename... Args> void trace(const void* caller, const char* name, Args... args)
+{
+    if (from_program(caller))
+        record(name, args...);
 }
 
 int light_value_count(GLenum pname)
@@ -282,51 +315,48 @@ void record_vector(const char* name, GLenum target, GLenum pname, const GLfloat*
     finish();
 }
 
-void record_callback(const char* name, const void* callback)
+// Registers our entry point in place of the program's callback (none for none), so that
+// GLUT's calls into the program are seen.
+template <typename Callback>
+void hand_on(const void* caller, const char* name, void (*next)(Callback), Callback callback,
+             Callback& program_callback, Callback entry)
 {
+    if (!from_program(caller))
+        return next(callback);
     start(name);
-    put_callback(callback);
+    put_callback(reinterpret_cast<const void*>(callback));
     finish();
+    program_callback = callback;
+    next(callback != nullptr ? entry : nullptr);
 }
 
 void display_entered()
 {
-    start("@display");
-    finish();
+    record("@display");
     program_display();
 }
 
 void idle_entered()
 {
-    start("@idle");
-    finish();
+    record("@idle");
     program_idle();
 }
 
 void visibility_entered(int state)
 {
-    start("@visibility");
-    put_int(state);
-    finish();
+    record("@visibility", state);
     program_visibility(state);
 }
 
 void reshape_entered(int width, int height)
 {
-    start("@reshape");
-    put_int(width);
-    put_int(height);
-    finish();
+    record("@reshape", width, height);
     program_reshape(width, height);
 }
 
 void keyboard_entered(unsigned char key, int x, int y)
 {
-    start("@keyboard");
-    put_int(key);
-    put_int(x);
-    put_int(y);
-    finish();
+    record("@keyboard", static_cast<int>(key), x, y);
     program_keyboard(key, x, y);
 }
 
@@ -395,9 +425,7 @@ void glBegin(GLenum mode)
 {
     NEXT(glBegin);
     if (from_program(__builtin_return_address(0))) {
-        start("glBegin");
-        put_enum(mode);
-        finish();
+        record("glBegin", mode);
         in_primitive = true;
         folded_count = 0;
         folded_hash = fnv_offset;
@@ -417,8 +445,7 @@ void glEnd()
             put_hex(folded_hash, 16);
             finish();
         }
-        start("glEnd");
-        finish();
+        record("glEnd");
     }
     next();
 }
@@ -426,24 +453,21 @@ void glEnd()
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z)
 {
     NEXT(glNormal3f);
-    if (from_program(__builtin_return_address(0)))
-        record_floats("glNormal3f", {x, y, z});
+    trace(__builtin_return_address(0), "glNormal3f", x, y, z);
     next(x, y, z);
 }
 
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     NEXT(glVertex3f);
-    if (from_program(__builtin_return_address(0)))
-        record_floats("glVertex3f", {x, y, z});
+    trace(__builtin_return_address(0), "glVertex3f", x, y, z);
     next(x, y, z);
 }
 
 void glColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
 {
     NEXT(glColor4f);
-    if (from_program(__builtin_return_address(0)))
-        record_floats("glColor4f", {red, green, blue, alpha});
+    trace(__builtin_return_address(0), "glColor4f", red, green, blue, alpha);
     next(red, green, blue, alpha);
 }
 
@@ -452,51 +476,35 @@ void glColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
 void glMatrixMode(GLenum mode)
 {
     NEXT(glMatrixMode);
-    if (from_program(__builtin_return_address(0))) {
-        start("glMatrixMode");
-        put_enum(mode);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glMatrixMode", mode);
     next(mode);
 }
 
 void glLoadIdentity()
 {
     NEXT(glLoadIdentity);
-    if (from_program(__builtin_return_address(0))) {
-        start("glLoadIdentity");
-        finish();
-    }
+    trace(__builtin_return_address(0), "glLoadIdentity");
     next();
 }
 
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
 {
     NEXT(glTranslatef);
-    if (from_program(__builtin_return_address(0)))
-        record_floats("glTranslatef", {x, y, z});
+    trace(__builtin_return_address(0), "glTranslatef", x, y, z);
     next(x, y, z);
 }
 
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
     NEXT(glRotatef);
-    if (from_program(__builtin_return_address(0)))
-        record_floats("glRotatef", {angle, x, y, z});
+    trace(__builtin_return_address(0), "glRotatef", angle, x, y, z);
     next(angle, x, y, z);
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     NEXT(glViewport);
-    if (from_program(__builtin_return_address(0))) {
-        start("glViewport");
-        put_int(x);
-        put_int(y);
-        put_int(width);
-        put_int(height);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glViewport", x, y, width, height);
     next(x, y, width, height);
 }
 
@@ -505,75 +513,49 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 void glClear(GLbitfield mask)
 {
     NEXT(glClear);
-    if (from_program(__builtin_return_address(0))) {
-        start("glClear");
-        put_enum(mask);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glClear", mask);
     next(mask);
 }
 
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha)
 {
     NEXT(glClearColor);
-    if (from_program(__builtin_return_address(0)))
-        record_floats("glClearColor", {red, green, blue, alpha});
+    trace(__builtin_return_address(0), "glClearColor", red, green, blue, alpha);
     next(red, green, blue, alpha);
 }
 
 void glClearDepth(GLclampd depth)
 {
     NEXT(glClearDepth);
-    if (from_program(__builtin_return_address(0))) {
-        start("glClearDepth");
-        put_double(depth);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glClearDepth", depth);
     next(depth);
 }
 
 void glEnable(GLenum capability)
 {
     NEXT(glEnable);
-    if (from_program(__builtin_return_address(0))) {
-        start("glEnable");
-        put_enum(capability);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glEnable", capability);
     next(capability);
 }
 
 void glDepthFunc(GLenum function)
 {
     NEXT(glDepthFunc);
-    if (from_program(__builtin_return_address(0))) {
-        start("glDepthFunc");
-        put_enum(function);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glDepthFunc", function);
     next(function);
 }
 
 void glShadeModel(GLenum model)
 {
     NEXT(glShadeModel);
-    if (from_program(__builtin_return_address(0))) {
-        start("glShadeModel");
-        put_enum(model);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glShadeModel", model);
     next(model);
 }
 
 void glHint(GLenum target, GLenum mode)
 {
     NEXT(glHint);
-    if (from_program(__builtin_return_address(0))) {
-        start("glHint");
-        put_enum(target);
-        put_enum(mode);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glHint", target, mode);
     next(target, mode);
 }
 
@@ -609,12 +591,7 @@ void glLightfv(GLenum light, GLenum pname, const GLfloat* params)
 void glLightModeli(GLenum pname, GLint param)
 {
     NEXT(glLightModeli);
-    if (from_program(__builtin_return_address(0))) {
-        start("glLightModeli");
-        put_enum(pname);
-        put_int(param);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glLightModeli", pname, param);
     next(pname, param);
 }
 
@@ -631,14 +608,7 @@ void glMaterialfv(GLenum face, GLenum pname, const GLfloat* params)
 void gluPerspective(GLdouble field_of_view, GLdouble aspect, GLdouble near, GLdouble far)
 {
     NEXT(gluPerspective);
-    if (from_program(__builtin_return_address(0))) {
-        start("gluPerspective");
-        put_double(field_of_view);
-        put_double(aspect);
-        put_double(near);
-        put_double(far);
-        finish();
-    }
+    trace(__builtin_return_address(0), "gluPerspective", field_of_view, aspect, near, far);
     next(field_of_view, aspect, near, far);
 }
 
@@ -688,46 +658,28 @@ int glutGet(GLenum query)
 void glutInitDisplayMode(unsigned int mode)
 {
     NEXT(glutInitDisplayMode);
-    if (from_program(__builtin_return_address(0))) {
-        start("glutInitDisplayMode");
-        put_enum(mode);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glutInitDisplayMode", mode);
     next(mode);
 }
 
 void glutInitWindowPosition(int x, int y)
 {
     NEXT(glutInitWindowPosition);
-    if (from_program(__builtin_return_address(0))) {
-        start("glutInitWindowPosition");
-        put_int(x);
-        put_int(y);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glutInitWindowPosition", x, y);
     next(x, y);
 }
 
 void glutInitWindowSize(int width, int height)
 {
     NEXT(glutInitWindowSize);
-    if (from_program(__builtin_return_address(0))) {
-        start("glutInitWindowSize");
-        put_int(width);
-        put_int(height);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glutInitWindowSize", width, height);
     next(width, height);
 }
 
 int glutCreateWindow(const char* title)
 {
     NEXT(glutCreateWindow);
-    if (from_program(__builtin_return_address(0))) {
-        start("glutCreateWindow");
-        put_string(title);
-        finish();
-    }
+    trace(__builtin_return_address(0), "glutCreateWindow", title);
     return next(title);
 }
 
@@ -737,60 +689,42 @@ int glutCreateWindow(const char* title)
 void glutDisplayFunc(void (*callback)())
 {
     NEXT(glutDisplayFunc);
-    if (!from_program(__builtin_return_address(0)))
-        return next(callback);
-    record_callback("glutDisplayFunc", reinterpret_cast<const void*>(callback));
-    program_display = callback;
-    next(callback != nullptr ? display_entered : nullptr);
+    hand_on(__builtin_return_address(0), "glutDisplayFunc", next, callback, program_display,
+            display_entered);
 }
 
 void glutIdleFunc(void (*callback)())
 {
     NEXT(glutIdleFunc);
-    if (!from_program(__builtin_return_address(0)))
-        return next(callback);
-    record_callback("glutIdleFunc", reinterpret_cast<const void*>(callback));
-    program_idle = callback;
-    next(callback != nullptr ? idle_entered : nullptr);
+    hand_on(__builtin_return_address(0), "glutIdleFunc", next, callback, program_idle,
+            idle_entered);
 }
 
 void glutVisibilityFunc(void (*callback)(int))
 {
     NEXT(glutVisibilityFunc);
-    if (!from_program(__builtin_return_address(0)))
-        return next(callback);
-    record_callback("glutVisibilityFunc", reinterpret_cast<const void*>(callback));
-    program_visibility = callback;
-    next(callback != nullptr ? visibility_entered : nullptr);
+    hand_on(__builtin_return_address(0), "glutVisibilityFunc", next, callback, program_visibility,
+            visibility_entered);
 }
 
 void glutReshapeFunc(void (*callback)(int, int))
 {
     NEXT(glutReshapeFunc);
-    if (!from_program(__builtin_return_address(0)))
-        return next(callback);
-    record_callback("glutReshapeFunc", reinterpret_cast<const void*>(callback));
-    program_reshape = callback;
-    next(callback != nullptr ? reshape_entered : nullptr);
+    hand_on(__builtin_return_address(0), "glutReshapeFunc", next, callback, program_reshape,
+            reshape_entered);
 }
 
 void glutKeyboardFunc(void (*callback)(unsigned char, int, int))
 {
     NEXT(glutKeyboardFunc);
-    if (!from_program(__builtin_return_address(0)))
-        return next(callback);
-    record_callback("glutKeyboardFunc", reinterpret_cast<const void*>(callback));
-    program_keyboard = callback;
-    next(callback != nullptr ? keyboard_entered : nullptr);
+    hand_on(__builtin_return_address(0), "glutKeyboardFunc", next, callback, program_keyboard,
+            keyboard_entered);
 }
 
 void glutPostRedisplay()
 {
     NEXT(glutPostRedisplay);
-    if (from_program(__builtin_return_address(0))) {
-        start("glutPostRedisplay");
-        finish();
-    }
+    trace(__builtin_return_address(0), "glutPostRedisplay");
     next();
 }
 
@@ -798,10 +732,8 @@ void glutSwapBuffers()
 {
     NEXT(glutSwapBuffers);
     const bool traced = from_program(__builtin_return_address(0));
-    if (traced) {
-        start("glutSwapBuffers");
-        finish();
-    }
+    if (traced)
+        record("glutSwapBuffers");
     next();
     if (!traced)
         return;
@@ -847,8 +779,7 @@ void glutMainLoop()
 {
     NEXT(glutMainLoop);
     if (from_program(__builtin_return_address(0))) {
-        start("glutMainLoop");
-        finish();
+        record("glutMainLoop");
         flush();
     }
     next();
