@@ -5,7 +5,8 @@ drawn and moving, Escape ending it with status 0); and the error notice (a box n
 with the known text and one OK button, which Return dismisses).
 
 Usage: wine_test.py BUILD_DIR. The Wine prefix is BUILD_DIR/wine-prefix, made on first use;
-screenshots are saved as BUILD_DIR/wine-vorlane.png and BUILD_DIR/wine-notice.png."""
+screenshots are saved in BUILD_DIR as wine-vorlane.png, wine-vorlane-later.png and
+wine-notice.png."""
 import os
 import shutil
 import subprocess
@@ -22,6 +23,8 @@ SCREEN = "1024x768x24"
 APPEAR_SECONDS = 60
 EXIT_SECONDS = 10
 KEY_PRESSES = 2
+# The unit tests, death tests and all, take seconds; this only stops a hang.
+UNIT_TEST_SECONDS = 600
 # Long enough for a spinning shape to move visibly between two screenshots.
 SPIN_SECONDS = 1.0
 # A pixel counts as drawn when any channel is above this; the background is black.
@@ -142,7 +145,11 @@ def press_until_exit(env, window, key, process):
 
 def run_unit_tests(build, env):
     program = os.path.join(build, "tests", "unit", "vorlane_unit_tests.exe")
-    result = subprocess.run(["wine", program], env=env, capture_output=True, text=True)
+    try:
+        result = subprocess.run(["wine", program], env=env, capture_output=True, text=True,
+                                timeout=UNIT_TEST_SECONDS)
+    except subprocess.TimeoutExpired:
+        return False, f"still running after {UNIT_TEST_SECONDS} s"
     summary = [line for line in result.stdout.splitlines()
                if line.startswith(("[==========]", "[  PASSED  ]", "[  FAILED  ]"))]
     ok = result.returncode == 0 and any(line.startswith("[  PASSED  ]") for line in summary)
@@ -173,12 +180,23 @@ def run_program(build, env, problems):
         size = window_size(env, window)
         if size != (WINDOW_SIZE, WINDOW_SIZE):
             problems.append(f"window is {size[0]}x{size[1]}")
-        time.sleep(SPIN_SECONDS)
-        first = screenshot(env, window, os.path.join(build, "wine-vorlane.png"))
+        # The shape turns about its own middle, so the centre pixel is lit in every frame once
+        # the first one is shown; a loaded machine may take seconds for that.
+        deadline = time.time() + APPEAR_SECONDS
+        while True:
+            first = screenshot(env, window, os.path.join(build, "wine-vorlane.png"))
+            width, height, _ = first
+            centre = pixel(first, width // 2, height // 2)
+            if drawn(centre) or time.time() > deadline or process.poll() is not None:
+                break
+            time.sleep(0.2)
+        # It keeps turning: a later frame differs (again, later still on a loaded machine).
+        deadline = time.time() + APPEAR_SECONDS
         time.sleep(SPIN_SECONDS)
         second = screenshot(env, window, os.path.join(build, "wine-vorlane-later.png"))
-        width, height, _ = first
-        centre = pixel(first, width // 2, height // 2)
+        while second[2] == first[2] and time.time() < deadline and process.poll() is None:
+            time.sleep(0.2)
+            second = screenshot(env, window, os.path.join(build, "wine-vorlane-later.png"))
         corners = [pixel(first, px, py) for px in (0, width - 1) for py in (0, height - 1)]
         lit = sum(drawn(pixel(first, px, py))
                   for px in range(0, width, 10) for py in range(0, height, 10))
@@ -189,7 +207,7 @@ def run_program(build, env, problems):
         if not 0.05 < share < 0.6:
             problems.append(f"{share:.0%} of the window is drawn")
         if first[2] == second[2]:
-            problems.append(f"nothing moved in {SPIN_SECONDS} s")
+            problems.append(f"nothing moved in {APPEAR_SECONDS} s")
         status, presses = press_until_exit(env, window, "Escape", process)
         if status != 0:
             problems.append(f"Escape ({presses}x) gave exit status {status}")
