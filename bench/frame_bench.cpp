@@ -117,6 +117,10 @@ void open_window(int& argc, char** argv)
     }
     on_display();
     floor_on_display();
+    benchmark::AddCustomContext("renderer",
+                                reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    benchmark::AddCustomContext("gl_version",
+                                reinterpret_cast<const char*>(glGetString(GL_VERSION)));
 }
 
 void frame(benchmark::State& state)
