@@ -76,8 +76,10 @@ class XServer:
             self.process = subprocess.Popen(
                 # No key repeat: on a busy machine the gap between a typed key's press and
                 # release can outlast the repeat delay, and repeats would draw extra frames.
+                # No reset: by default the server resets whenever its last client leaves, and
+                # drops the connections that arrive meanwhile, such as the next program's.
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-                 "-nolisten", "tcp", "-r"],
+                 "-nolisten", "tcp", "-r", "-noreset"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=log)
         os.close(write_end)
@@ -395,6 +397,13 @@ class WindowTestCase(unittest.TestCase):
         program = Program(self.server, **options)
         self.addCleanup(program.stop)
         return program
+
+    def start_shown(self, **options):
+        """Starts the program and waits for its first frame; returns it and its window."""
+        program = self.start(**options)
+        window = program.window()
+        program.wait_for_swaps(1)
+        return program, window
 
 
 def held_frame(server, frame):

@@ -27,9 +27,7 @@ class Animation(WindowTestCase):
         program.check_alive()
 
     def test_runs_while_visible_pauses_while_hidden_or_covered(self):
-        program = self.start()
-        window = program.window()
-        program.wait_for_swaps(1)
+        program, window = self.start_shown()
         self.assert_advances(program)
 
         clears, sets = program.count("idle clear"), program.count("idle set")

@@ -13,9 +13,7 @@ ESCAPE_LIMIT = 2.0
 class Keys(WindowTestCase):
 
     def start_held(self):
-        program = self.start(hold_idle=True)
-        window = program.window()
-        program.wait_for_swaps(1)
+        program, window = self.start_shown(hold_idle=True)
         return program, window, program.wait_quiet()
 
     def type_character(self, program, window, key, frames):

@@ -18,9 +18,7 @@ class OnSmallScreen(WindowTestCase):
     screen = (800, 900)
 
     def test_titled_700_by_700_and_centred(self):
-        program = self.start(hold_idle=True)
-        window = program.window()
-        program.wait_for_swaps(1)
+        _, window = self.start_shown(hold_idle=True)
         self.assertEqual(self.server.window_name(window), TITLE)
         self.assertEqual(self.server.geometry(window), (50, 100, WINDOW_SIZE, WINDOW_SIZE))
 
@@ -30,16 +28,12 @@ class OnFullHdScreen(WindowTestCase):
     screen = (1920, 1080)
 
     def test_centred(self):
-        program = self.start(hold_idle=True)
-        window = program.window()
-        program.wait_for_swaps(1)
+        _, window = self.start_shown(hold_idle=True)
         self.assertEqual(self.server.geometry(window), (610, 190, WINDOW_SIZE, WINDOW_SIZE))
 
     def test_resize_sets_viewport_and_aspect_and_keeps_proportions(self):
         # Frames only on expose, so the shape barely turns between the two screenshots.
-        program = self.start(hold_idle=True)
-        window = program.window()
-        program.wait_for_swaps(1)
+        program, window = self.start_shown(hold_idle=True)
         program.wait_quiet()
         square = self.server.screenshot(window)
         viewports = len(program.records("viewport"))
