@@ -55,14 +55,17 @@ class Storm(harness.WindowTestCase):
         self.assertNotIn("ERROR", program.errors())
 
     def resize_burst(self, program, window):
+        tiny = "viewport 0 0 1 1"
+        full = f"viewport 0 0 {WINDOW_SIZE} {WINDOW_SIZE}"
+        tiny_before, full_before = program.count(tiny), program.count(full)
         self.xdotool_chain(*(("windowsize", str(window), str(width), str(height))
                              for width, height in resize_sizes()))
         # The last size is 1 x 1: it must be reached and drawn.
-        program.wait_for_line("viewport 0 0 1 1")
+        program.wait_for_line(tiny, tiny_before + 1)
         program.wait_for_frame_after("viewport")
         self.xdotool_chain(("windowsize", "--sync", str(window), str(WINDOW_SIZE),
                             str(WINDOW_SIZE)))
-        program.wait_for_line(f"viewport 0 0 {WINDOW_SIZE} {WINDOW_SIZE}", 2)
+        program.wait_for_line(full, full_before + 1)
 
     def map_burst(self, window):
         self.xdotool_chain(*((("windowunmap", str(window)), ("windowmap", str(window)))
