@@ -74,10 +74,12 @@ void check_material(GLenum name, const GLfloat* params)
     }
 }
 
-// One frame per 6 ms, so every frame takes a step.
-void run_frames(long count)
+// From a fresh start, one frame per 6 ms so that every frame takes a step, up to the angle's
+// limit and on past it.
+void run_past_the_limit()
 {
-    for (long i = 0; i < count; ++i) {
+    last_tick = watch.clock;
+    for (long i = 0; i < steps_to_the_limit + frames_past_the_limit; ++i) {
         watch.clock += frame_interval_ms;
         on_display();
     }
@@ -151,8 +153,7 @@ class LongRunDeathTest : public testing::Test
 // Exits 0 when the angle climbed half a degree per step to 2^23 and then stayed there.
 [[noreturn]] void run_to_the_angle_limit()
 {
-    last_tick = watch.clock;
-    run_frames(steps_to_the_limit + frames_past_the_limit);
+    run_past_the_limit();
     const bool ok = watch.frames == steps_to_the_limit + frames_past_the_limit &&
                     watch.bad_angle_moves == 0 && watch.angle == angle_limit &&
                     watch.angle_before_limit == angle_limit - angle_step &&
@@ -177,8 +178,7 @@ TEST_F(LongRunDeathTest, AfterTwoToTheTwentyFourStepsTheAngleStopsAndStaysFinite
 // from green to red, far beyond 0..1, with nothing clamped or wrapped.
 [[noreturn]] void run_the_material_drift()
 {
-    last_tick = watch.clock;
-    run_frames(steps_to_the_limit + frames_past_the_limit);
+    run_past_the_limit();
     // Single-precision sums of 0.0005 stay within a few per cent of the exact sum.
     const double steps = static_cast<double>(watch.material_steps);
     const double exact_blue = steps * colour_step;
