@@ -37,13 +37,20 @@ mergeInto(LibraryManager.library, {
   },
   glColor4f__deps: ['$currentVertexState', keepEmulated('glColor4f')],
   glColor4f: function(r, g, b, a) {
-    currentVertexState.colour = [r, g, b, a];
+    var colour = currentVertexState.colour; // filled in place: thousands of calls a frame
+    colour[0] = r;
+    colour[1] = g;
+    colour[2] = b;
+    colour[3] = a;
     // Outside glBegin/glEnd the emulation keeps the colour for vertex arrays.
     if (GLImmediate.mode < 0) _vorlane_emulated_glColor4f(r, g, b, a);
   },
   glNormal3f__deps: ['$currentVertexState'],
   glNormal3f: function(x, y, z) {
-    currentVertexState.normal = [x, y, z];
+    var normal = currentVertexState.normal;
+    normal[0] = x;
+    normal[1] = y;
+    normal[2] = z;
   },
   glVertex3f__deps: ['$currentVertexState', 'vorlane_emulated_glColor4f',
                      keepEmulated('glNormal3f'), keepEmulated('glVertex3f')],
@@ -111,8 +118,8 @@ mergeInto(LibraryManager.library, {
     _vorlane_emulated_glHint(target, mode);
   },
 
-  // Fix: glLightModeli is missing; the emulation has the float form, which stores
-  // GL_LIGHT_MODEL_TWO_SIDE (its shader does not light back faces differently).
+  // Fix: glLightModeli is missing. The emulation has the float form, which keeps
+  // GL_LIGHT_MODEL_TWO_SIDE, though its shader lights back faces no differently.
   glLightModeli__deps: ['glLightModelf'],
   glLightModeli: function(pname, param) {
     _glLightModelf(pname, param);
@@ -150,7 +157,7 @@ mergeInto(LibraryManager.library, {
       var GLUT_NOT_VISIBLE = 0;
       var GLUT_VISIBLE = 1;
       var callback = visibility.callback;
-      if (!callback) return;
+      if (!callback || ABORT) return; // none after the program has ended
       var state = document.visibilityState == 'visible' ? GLUT_VISIBLE : GLUT_NOT_VISIBLE;
       callUserCallback(function() {
         {{{ makeDynCall('vi', 'callback') }}}(state);
@@ -171,10 +178,9 @@ mergeInto(LibraryManager.library, {
   // exit() only throws: the idle callback and the frames go on. A program that calls exit
   // has ended, so none of its callbacks may run again, the runtime is let go (which also
   // tells the page, through Module.onExit, with the status) and nothing after the call runs.
-  exit__deps: ['$GLUT', '$visibility'],
+  exit__deps: ['$GLUT'],
   exit: function(status) {
     GLUT.idleFunc = GLUT.displayFunc = GLUT.keyboardFunc = GLUT.reshapeFunc = 0;
-    visibility.callback = 0;
     noExitRuntime = false;
     exit(status);
   },

@@ -60,9 +60,17 @@ export async function launchBrowser() {
 }
 
 // Counts, from before the page's own scripts run, every WebGL clear (one per frame the
-// program draws) and every getError, keeping the codes that were not zero.
+// program draws) and every getError, keeping the codes that were not zero, and times frames.
 function installCounters() {
-  window.vorlaneTest = { clears: 0, errorChecks: 0, errors: [] };
+  window.vorlaneTest = { clears: 0, errorChecks: 0, errors: [], frameWork: 0, frames: 0 };
+  // The time the page spends in each animation frame: GLUT draws in them.
+  const request = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (callback) => request((time) => {
+    const start = performance.now();
+    callback(time);
+    window.vorlaneTest.frameWork += performance.now() - start;
+    window.vorlaneTest.frames++;
+  });
   const context = WebGLRenderingContext.prototype;
   const clear = context.clear;
   context.clear = function (...args) {
