@@ -12,7 +12,8 @@ import harness  # noqa: E402
 
 SUPPRESSIONS = os.path.join(os.environ.get("VORLANE_SUPPRESSIONS", ""), "memcheck.supp")
 FRAMES = 20
-# Small frames keep the run short under valgrind; the program's work per frame is the same.
+# Small frames keep Mesa's share of the run short; the program's own work per frame does not
+# depend on the window's size.
 SMALL_SIZE = 64
 # Under memcheck the program runs some fifty times slower: these bound a failing run only.
 START_TIMEOUT = 300.0
