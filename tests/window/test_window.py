@@ -32,7 +32,8 @@ class OnFullHdScreen(WindowTestCase):
         self.assertEqual(self.server.geometry(window), (610, 190, WINDOW_SIZE, WINDOW_SIZE))
 
     def test_resize_sets_viewport_and_aspect_and_keeps_proportions(self):
-        # Frames only on expose, so the shape barely turns between the two screenshots.
+        # Frames only on expose, so the shape turns at most a few half-degree steps between
+        # the two screenshots.
         program, window = self.start_shown(hold_idle=True)
         program.wait_quiet()
         square = self.server.screenshot(window)
@@ -46,8 +47,8 @@ class OnFullHdScreen(WindowTestCase):
 
         wide = self.server.screenshot(window)
         self.assertEqual((wide.width, wide.height), RESIZED)
+        # Proportions, not position: every expose may have turned the shape half a degree.
         self.assertIsNone(pixels.proportions_problem(square, wide))
-        self.assertIsNone(pixels.centre_problem(wide))
         # What a projection left at aspect 1 would show: the shape stretched sideways.
         self.assertIsNotNone(pixels.proportions_problem(square, pixels.stretched(wide, 2.0)))
 
