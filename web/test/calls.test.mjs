@@ -1,10 +1,10 @@
 // The calls the compiled program makes in the browser against those it makes on the desktop.
 import assert from 'node:assert/strict';
 import { execFile } from 'node:child_process';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import { promisify } from 'node:util';
 
-import { launchBrowser, openPage, serve, webBuild } from './support.mjs';
+import { openPage, useBrowser } from './support.mjs';
 
 // The desktop's calls from start-up through two frames, the second with the first animation
 // step, recorded by the unit tests' GL double: [name, ...arguments] with exact values.
@@ -34,7 +34,7 @@ function parts(calls) {
 
 // Object.is, so that -0 and 0 count as different values, as their bits do.
 function sameCall(a, b) {
-  return a.length === b.length && a[0] === b[0] && a.slice(1).every((v, i) => Object.is(v, b[i + 1]));
+  return a.length === b.length && a.every((value, i) => Object.is(value, b[i]));
 }
 
 function assertSameCalls(actual, expected, what) {
@@ -49,19 +49,11 @@ function assertSameCalls(actual, expected, what) {
                `on the desktop ${JSON.stringify(expected[first])}`);
 }
 
-let server, browser;
-before(async () => {
-  server = await serve(webBuild);
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
+const session = useBrowser();
 
 test('start-up and the first frame send the desktop\'s calls with the same values', async (t) => {
   const desktop = parts(await desktopCalls());
-  const { page } = await openPage(browser, server, '/web/recording.html');
+  const { page } = await openPage(session, '/web/recording.html');
   await page.waitForFunction(() =>
     Module.recordedCalls.filter(([name]) => name === 'glutSwapBuffers').length >= 2);
   // As text, since values cross to Node as JSON, which has no negative zero.

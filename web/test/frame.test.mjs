@@ -3,34 +3,26 @@ import assert from 'node:assert/strict';
 import { execFile } from 'node:child_process';
 import { mkdir, readFile, writeFile } from 'node:fs/promises';
 import { join } from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { promisify } from 'node:util';
 
 import { compareImages, decodePng, litCount } from './images.mjs';
-import { canvasPng, holdAfterFrames, launchBrowser, openPage, serve, sleep, webBuild }
+import { canvasPng, holdAfterFrames, openPage, sleep, useBrowser, webBuild }
   from './support.mjs';
 
 const nativeFrameScript = fileURLToPath(new URL('native_frame.py', import.meta.url));
 // Both frames are kept for a person to look at.
 const output = join(webBuild, 'web', 'frames');
 
-let server, browser;
-before(async () => {
-  server = await serve(webBuild);
-  browser = await launchBrowser();
-  await mkdir(output, { recursive: true });
-});
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
+const session = useBrowser();
 
 test('the first frame matches the desktop program\'s first frame', async (t) => {
+  await mkdir(output, { recursive: true });
   const nativePath = join(output, 'native-frame-1.png');
   await promisify(execFile)('python3', [nativeFrameScript, nativePath], { timeout: 60000 });
 
-  const { page } = await openPage(browser, server, '/index.html', { before: holdAfterFrames(1) });
+  const { page } = await openPage(session, '/index.html', { before: holdAfterFrames(1) });
   await sleep(300); // the page has its one frame; give the screen a moment to show it
   const webPng = await canvasPng(page);
   await writeFile(join(output, 'web-frame-1.png'), webPng);

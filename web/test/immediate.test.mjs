@@ -1,23 +1,15 @@
 // GL's current colour and normal in the browser, used in ways vorlane itself does not.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
 import { decodePng, pixel } from './images.mjs';
-import { canvasPng, launchBrowser, openPage, serve, sleep, webBuild } from './support.mjs';
+import { canvasPng, openPage, sleep, useBrowser } from './support.mjs';
 
-let server, browser;
-before(async () => {
-  server = await serve(webBuild);
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
+const session = useBrowser();
 
 test('a colour or normal set before glBegin, or once inside it, reaches every vertex',
      async () => {
-  const { page, problems } = await openPage(browser, server, '/web/immediate.html');
+  const { page, problems } = await openPage(session, '/web/immediate.html');
   await sleep(200);
   const image = await decodePng(page, await canvasPng(page));
   await page.close();

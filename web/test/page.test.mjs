@@ -1,27 +1,19 @@
 // The page as a user meets it: title, the spinning shape, keys, visibility and the error path.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { decodePng, compareImages, litCount } from './images.mjs';
+import { compareImages, decodePng, litCount } from './images.mjs';
 import {
-  canvasPng, clears, launchBrowser, openPage, serve, sleep, waitFrames, waitQuiet, webBuild,
+  canvasPng, clears, openPage, sleep, useBrowser, waitFrames, waitQuiet,
 } from './support.mjs';
 
-let server, browser;
-before(async () => {
-  server = await serve(webBuild);
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
+const session = useBrowser();
 
 const status = (page) => page.$eval('#status', (element) => element.textContent);
 const exitStatus = (page) => page.evaluate(() => document.documentElement.dataset.exitStatus);
 
 test('the page carries the window title and a 700 x 700 canvas', async () => {
-  const { page } = await openPage(browser, server);
+  const { page } = await openPage(session);
   assert.equal(await page.title(), 'Quillobrante - VORLANE 11/30/2005');
   const size = await page.$eval('canvas', (canvas) => [canvas.width, canvas.height,
                                                        canvas.clientWidth, canvas.clientHeight]);
@@ -31,7 +23,7 @@ test('the page carries the window title and a 700 x 700 canvas', async () => {
 
 test('the shape is drawn and turns, with every error check clean', async (t) => {
   const started = Date.now();
-  const { page, problems } = await openPage(browser, server);
+  const { page, problems } = await openPage(session);
   const loaded = Date.now() - started;
   const first = await decodePng(page, await canvasPng(page));
   const framesBefore = await clears(page);
@@ -60,7 +52,7 @@ test('the shape is drawn and turns, with every error check clean', async (t) => 
 });
 
 test('Escape ends the program with status 0 and drawing stops', async () => {
-  const { page, problems } = await openPage(browser, server);
+  const { page, problems } = await openPage(session);
   await waitFrames(page, 5);
   await page.keyboard.press('Escape');
   await page.waitForFunction(() => document.documentElement.dataset.exitStatus !== undefined);
@@ -87,7 +79,7 @@ async function setVisibility(page, state) {
 }
 
 test('a hidden page draws only when a key asks, and goes on when shown', async () => {
-  const { page, problems } = await openPage(browser, server);
+  const { page, problems } = await openPage(session);
   await waitFrames(page, 5);
   await setVisibility(page, 'hidden');
   // Quiet for long enough that a frame still under way cannot be mistaken for a key's.
@@ -107,7 +99,7 @@ test('a hidden page draws only when a key asks, and goes on when shown', async (
 
 test('a GL error shows the ERROR notice, stops drawing, and OK ends with status 1',
      async () => {
-  const { page } = await openPage(browser, server);
+  const { page } = await openPage(session);
   await waitFrames(page, 3);
   // A real WebGL error, as a faulty driver or program would leave it for glGetError.
   await page.evaluate(() => Module.ctx.bindTexture(0x1234, null));

@@ -1,6 +1,7 @@
 // What the page tests share: a static server on 127.0.0.1, headless Chromium, and a page
 // opened with a few counters the tests read.
 import { createServer } from 'node:http';
+import { after, before } from 'node:test';
 import { mkdtemp, readFile, rm } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { extname, join, normalize, resolve } from 'node:path';
@@ -59,6 +60,21 @@ export async function launchBrowser() {
   return browser;
 }
 
+// One server and one browser for all the tests of a file; they are there once its tests
+// start, and closed again after the last one.
+export function useBrowser() {
+  const session = {};
+  before(async () => {
+    session.server = await serve(webBuild);
+    session.browser = await launchBrowser();
+  });
+  after(async () => {
+    await session.browser?.close();
+    session.server?.close();
+  });
+  return session;
+}
+
 // Counts, from before the page's own scripts run, every WebGL clear (one per frame the
 // program draws) and every getError, keeping the codes that were not zero, and times frames.
 function installCounters() {
@@ -88,8 +104,8 @@ function installCounters() {
 
 // Opens a page of the build (index.html unless named) at 700 x 700 plus room for the status
 // line, and resolves once the program has drawn its first frame.
-export async function openPage(browser, server, path = '/index.html', { before } = {}) {
-  const page = await browser.newPage();
+export async function openPage(session, path = '/index.html', { before } = {}) {
+  const page = await session.browser.newPage();
   await page.setViewport({ width: 760, height: 800 });
   const problems = [];
   page.on('pageerror', (error) => problems.push(String(error)));
@@ -98,7 +114,7 @@ export async function openPage(browser, server, path = '/index.html', { before }
   });
   await page.evaluateOnNewDocument(installCounters);
   if (before) await page.evaluateOnNewDocument(before);
-  await page.goto(server.url + path);
+  await page.goto(session.server.url + path);
   await page.waitForFunction(() => window.vorlaneTest.clears > 0, { timeout: 20000 });
   return { page, problems };
 }
