@@ -44,9 +44,9 @@ function assertSameCalls(actual, expected, what) {
   }, {});
   assert.deepEqual(counts(actual), counts(expected), `${what}: call counts`);
   const first = actual.findIndex((call, i) => !sameCall(call, expected[i]));
-  assert.equal(first, -1, first < 0 ? '' :
-               `${what}: call ${first} is ${JSON.stringify(actual[first])}, ` +
-               `on the desktop ${JSON.stringify(expected[first])}`);
+  const show = (call) => call.map((value) => (Object.is(value, -0) ? '-0' : value)).join(' ');
+  assert.equal(first, -1, first < 0 ? '' : `${what}: call ${first} is ${show(actual[first])}, ` +
+                                           `on the desktop ${show(expected[first])}`);
 }
 
 const session = useBrowser();
