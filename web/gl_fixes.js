@@ -138,8 +138,8 @@ mergeInto(LibraryManager.library, {
       0x503: 'stack overflow',
       0x504: 'stack underflow',
       0x505: 'out of memory',
-      0x8031: 'table too large',
       0x506: 'invalid framebuffer operation',
+      0x8031: 'table too large',
     };
     if (!(error in texts)) return 0;
     if (!(error in errorStrings)) errorStrings[error] = stringToNewUTF8(texts[error]);
@@ -174,10 +174,11 @@ mergeInto(LibraryManager.library, {
     safeSetTimeout(visibility.report, 0);
   },
 
-  // Fix: exit. GLUT's idle timer keeps Emscripten's runtime alive, and while it is alive
-  // exit() only throws: the idle callback and the frames go on. A program that calls exit
-  // has ended, so none of its callbacks may run again, the runtime is let go (which also
-  // tells the page, through Module.onExit, with the status) and nothing after the call runs.
+  // Fix: exit. The page's runtime is kept alive after main for GLUT's callbacks, and while it
+  // is alive exit() only throws: the idle callback and the frames go on. A program that calls
+  // exit has ended, so none of its callbacks may run again, the runtime is let go (which
+  // also tells the page, through Module.onExit, with the status) and nothing after the call
+  // runs.
   exit__deps: ['$GLUT'],
   exit: function(status) {
     GLUT.idleFunc = GLUT.displayFunc = GLUT.keyboardFunc = GLUT.reshapeFunc = 0;
