@@ -24,22 +24,12 @@ import time
 
 INSTRUCTION_BUDGET = 1.02  # vorlane's instructions per frame over the floor's, at most
 STARTUP_BUDGET = 1.10  # vorlane's exec-to-first-frame over the bare GLUT program's, at most
-SCREEN = "800x900x24"
 RUN_TIMEOUT_S = 900
 
-
-def start_x_server():
-    """A private Xvfb on a display number it picks itself."""
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp"],
-        pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        sys.exit("bench: Xvfb did not start")
-    return server, ":" + number
+# The window tests' private X server, which also keeps its own Mesa shader cache.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "window"))
+from harness import XServer  # noqa: E402
 
 
 def run_benchmark(program, repetitions, env, extra=()):
@@ -142,18 +132,23 @@ def first_frame_ms(program, env, work):
     subprocess.run([program], env=run_env, check=True, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=RUN_TIMEOUT_S)
     with open(mark) as file:
-        return (int(file.read()) - start) / 1e6
+        on_screen, processor = (int(field) for field in file.read().split())
+    return (on_screen - start) / 1e6, processor / 1e6
 
 
 def startup_ms(programs, runs, env, work):
-    """Exec-to-first-frame times, the programs taking turns after one unmeasured start each."""
+    """Exec-to-first-frame times and the processor time used by then, the programs taking
+    turns after one unmeasured start each."""
     for program in programs:
         first_frame_ms(program, env, work)
-    times = collections.defaultdict(list)
+    wall = collections.defaultdict(list)
+    processor = collections.defaultdict(list)
     for _ in range(runs):
         for program in programs:
-            times[program].append(first_frame_ms(program, env, work))
-    return times
+            elapsed, used = first_frame_ms(program, env, work)
+            wall[program].append(elapsed)
+            processor[program].append(used)
+    return wall, processor
 
 
 def allocations_per_frame(test):
@@ -183,7 +178,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build")
     parser.add_argument("--repetitions", type=int, default=5)
-    parser.add_argument("--frames", type=int, nargs=2, default=(5, 25), metavar=("N", "M"))
+    parser.add_argument("--frames", type=int, nargs=2, default=(5, 45), metavar=("N", "M"))
     parser.add_argument("--startup-runs", type=int, default=9)
     args = parser.parse_args()
     if args.frames[1] <= args.frames[0]:
@@ -222,19 +217,18 @@ def main():
         print(f"floor, arrays replayed       {floor_middle:8.2f} ms  {floor_spread:7.1%}"
               f"   {1:6.3f}")
 
-        server, display = start_x_server()
+        server = XServer()
         try:
-            run_env = dict(env, DISPLAY=display, LD_PRELOAD=probe,
-                           MESA_SHADER_CACHE_DIR=os.path.join(work, "mesa-cache"))
+            run_env = dict(server.env, LP_NUM_THREADS="0", LD_PRELOAD=probe)
             # No shader cache under callgrind: every run compiles the same shaders, so the
             # start-up the two runs share cancels exactly.
             profile_env = dict(run_env, MESA_SHADER_CACHE_DISABLE="true")
             per_frame = instructions_per_frame([vorlane, floor], args.frames, profile_env,
                                                work)
-            startup = startup_ms([bare, vorlane], args.startup_runs, run_env, work)
+            startup, startup_processor = startup_ms([bare, vorlane], args.startup_runs,
+                                                    run_env, work)
         finally:
-            server.terminate()
-            server.wait()
+            server.stop()
 
         program_total = sum(per_frame[vorlane].values())
         floor_total = sum(per_frame[floor].values())
@@ -254,16 +248,19 @@ def main():
         print(f"budget: vorlane / floor = {ratio:.4f} (at most {INSTRUCTION_BUDGET}): "
               f"{verdict(met)}")
 
-        ours_ms, ours_spread = summary(startup[vorlane])
-        bare_ms, bare_spread = summary(startup[bare])
-        ratio = ours_ms / bare_ms
-        print(f"\nexec to first frame on screen, {args.startup_runs} runs each    median"
-              f"      spread")
-        print(f"vorlane                                {ours_ms:8.1f} ms  {ours_spread:7.1%}")
-        print(f"bare GLUT program                      {bare_ms:8.1f} ms  {bare_spread:7.1%}")
+        # Judged on the best run of each: other work on the machine only ever adds time.
+        print(f"\nexec to first frame on screen, {args.startup_runs} runs each"
+              f"      best    median    spread  processor")
+        for name, program in (("vorlane", vorlane), ("bare GLUT program", bare)):
+            middle, spread = summary(startup[program])
+            used = statistics.median(startup_processor[program])
+            print(f"{name:40}{min(startup[program]):7.1f} ms{middle:7.1f} ms{spread:9.1%}"
+                  f"{used:8.1f} ms")
+        ratio = min(startup[vorlane]) / min(startup[bare])
         met = ratio <= STARTUP_BUDGET
         all_met &= met
-        print(f"budget: vorlane / bare = {ratio:.3f} (at most {STARTUP_BUDGET}): {verdict(met)}")
+        print(f"budget: vorlane / bare, best runs = {ratio:.3f} (at most {STARTUP_BUDGET}): "
+              f"{verdict(met)}")
 
         counted = allocations_per_frame(
             os.path.join(args.build, "tests", "alloc", "vorlane_alloc_test"))
