@@ -1,5 +1,6 @@
-// Captures the calls of one real shape into interleaved arrays and replays them as arrays,
-// which is as little as OpenGL 1.1 lets any program do to send the same vertices.
+// Captures the calls of one real shape into arrays and replays the very same immediate-mode
+// calls from them: the frame with none of the program's own work, which no immediate-mode
+// program can beat.
 #include "floor_shape.h"
 
 #include <GL/gl.h>
@@ -19,18 +20,19 @@ void capture_elongated_sphere(double radius, int slices, int stacks);
 namespace
 {
 
-// The layout of GL_C4F_N3F_V3F: each vertex carries the colour and normal current when it
-// was sent, as immediate mode would have it.
+// Each vertex with the colour and normal current when it was sent.
 struct Vertex {
     GLfloat colour[4];
     GLfloat normal[3];
     GLfloat point[3];
 };
 
+// A quad strip sets one colour before each pair of vertices; a fan sets none.
 struct Primitive {
     GLenum mode;
     GLint first;
     GLsizei count;
+    bool coloured_pairs;
 };
 
 struct Arguments {
@@ -59,7 +61,7 @@ void capture(const Arguments& arguments)
 
 void capture_begin(GLenum mode)
 {
-    primitives.push_back({mode, static_cast<GLint>(vertices.size()), 0});
+    primitives.push_back({mode, static_cast<GLint>(vertices.size()), 0, false});
 }
 
 void capture_end()
@@ -88,6 +90,7 @@ void capture_colour(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
     current.colour[1] = green;
     current.colour[2] = blue;
     current.colour[3] = alpha;
+    primitives.back().coloured_pairs = true;
 }
 
 void replay_elongated_sphere(double radius, int slices, int stacks)
@@ -96,7 +99,25 @@ void replay_elongated_sphere(double radius, int slices, int stacks)
     if (!captured || arguments.radius != captured_for.radius ||
         arguments.slices != captured_for.slices || arguments.stacks != captured_for.stacks)
         capture(arguments);
-    glInterleavedArrays(GL_C4F_N3F_V3F, 0, vertices.data());
-    for (const Primitive& primitive : primitives)
-        glDrawArrays(primitive.mode, primitive.first, primitive.count);
+    for (const Primitive& primitive : primitives) {
+        const Vertex* vertex = vertices.data() + primitive.first;
+        const Vertex* const end = vertex + primitive.count;
+        glBegin(primitive.mode);
+        if (primitive.coloured_pairs) {
+            for (; vertex != end; vertex += 2) {
+                const GLfloat* colour = vertex[0].colour;
+                glColor4f(colour[0], colour[1], colour[2], colour[3]);
+                glNormal3f(vertex[0].normal[0], vertex[0].normal[1], vertex[0].normal[2]);
+                glVertex3f(vertex[0].point[0], vertex[0].point[1], vertex[0].point[2]);
+                glNormal3f(vertex[1].normal[0], vertex[1].normal[1], vertex[1].normal[2]);
+                glVertex3f(vertex[1].point[0], vertex[1].point[1], vertex[1].point[2]);
+            }
+        } else {
+            for (; vertex != end; ++vertex) {
+                glNormal3f(vertex->normal[0], vertex->normal[1], vertex->normal[2]);
+                glVertex3f(vertex->point[0], vertex->point[1], vertex->point[2]);
+            }
+        }
+        glEnd();
+    }
 }

@@ -214,7 +214,7 @@ def main():
         frame_middle, frame_spread = summary([run["cpu_time"] for run in frame_runs["frame"]])
         print(f"frame, Mesa llvmpipe         {frame_middle:8.2f} ms  {frame_spread:7.1%}"
               f"   {frame_middle / floor_middle:6.3f}")
-        print(f"floor, arrays replayed       {floor_middle:8.2f} ms  {floor_spread:7.1%}"
+        print(f"floor, calls replayed        {floor_middle:8.2f} ms  {floor_spread:7.1%}"
               f"   {1:6.3f}")
 
         server = XServer()
