@@ -1,0 +1,275 @@
+#ifdef _WIN32
+// This file stands in for opengl32.dll, so its view of the OpenGL header must not mark the
+// functions it defines as imported.
+#define _GDI32_
+#endif
+#include "gl_double.h"
+
+#include "app/app.h"
+#include "platform/platform.h"
+#include "render/render.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace
+{
+
+constexpr std::size_t max_calls = 16384; // a whole frame
+constexpr std::uint64_t fnv_offset = 0xcbf29ce484222325u;
+
+gl_double::Call recorded[max_calls];
+std::size_t recorded_count = 0;
+std::uint64_t stream_digest = fnv_offset;
+char folded_text[1 << 16];
+std::size_t folded_length = 0;
+std::size_t primitive_lines = 0; // lines since the last glBegin, 0 outside a primitive
+std::uint64_t primitive_digest = fnv_offset;
+
+int screen_width = 800;
+int screen_height = 900;
+std::uint32_t clock_now = 0;
+GLenum pending_error = GL_NO_ERROR;
+bool skipping_shape = false;
+bool echoing = false;
+
+std::uint64_t fnv(std::uint64_t hash, const char* text)
+{
+    for (; *text != '\0'; ++text)
+        hash = (hash ^ static_cast<unsigned char>(*text)) * 0x100000001b3u;
+    return hash;
+}
+
+void fold(const char* line)
+{
+    folded_length +=
+        std::snprintf(folded_text + folded_length, sizeof folded_text - folded_length, "%s", line);
+    folded_length = std::min(folded_length, sizeof folded_text - 1);
+}
+
+void add_line(std::string_view name, const char* line)
+{
+    stream_digest = fnv(stream_digest, line);
+    if (echoing)
+        std::fputs(line, stderr);
+    if (primitive_lines > 0 && name == "glEnd") {
+        char summary[64];
+        std::snprintf(summary, sizeof summary, "= %zu %016llx\n", primitive_lines - 1,
+                      static_cast<unsigned long long>(primitive_digest));
+        fold(summary);
+        primitive_lines = 0;
+    }
+    if (primitive_lines > 0) {
+        primitive_digest = fnv(primitive_digest, line);
+        ++primitive_lines;
+        return;
+    }
+    fold(line);
+    if (name == "glBegin") {
+        primitive_lines = 1;
+        primitive_digest = fnv_offset;
+    }
+}
+
+// Records one call. Each letter of kinds says how the next argument is written: 'f' a float
+// and 'd' a double as the hex of their bits, so that -0 and every rounding show; 'e' an
+// enumerant in hex; 'i' an integer; 's' a string as it is, 'q' one in quotes.
+void record(const char* name, const char* kinds = "", ...)
+{
+    gl_double::Call call{name, 0, {}};
+    char line[512];
+    int length = std::snprintf(line, sizeof line, "%s", name);
+    std::va_list args;
+    va_start(args, kinds);
+    for (const char* kind = kinds; *kind != '\0'; ++kind) {
+        char* at = line + length;
+        const std::size_t room = sizeof line - length;
+        if (*kind == 'f' || *kind == 'd') {
+            const double value = va_arg(args, double);
+            const float single = static_cast<float>(value);
+            std::uint32_t single_bits;
+            unsigned long long double_bits;
+            std::memcpy(&single_bits, &single, sizeof single_bits);
+            std::memcpy(&double_bits, &value, sizeof double_bits);
+            call.args[call.count++] = value;
+            length += *kind == 'f' ? std::snprintf(at, room, " %08x", single_bits)
+                                   : std::snprintf(at, room, " %016llx", double_bits);
+        } else if (*kind == 'e' || *kind == 'i') {
+            const int value = va_arg(args, int);
+            call.args[call.count++] = *kind == 'e' ? double(static_cast<unsigned>(value)) : value;
+            length += std::snprintf(at, room, *kind == 'e' ? " 0x%x" : " %d", value);
+        } else {
+            length += std::snprintf(at, room, *kind == 'q' ? " \"%s\"" : " %s",
+                                    va_arg(args, const char*));
+        }
+    }
+    va_end(args);
+    std::snprintf(line + length, sizeof line - length, "\n");
+    if (recorded_count < max_calls)
+        recorded[recorded_count] = call;
+    ++recorded_count;
+    add_line(name, line);
+}
+
+// Registered callbacks are written by name, so a wrong one shows.
+template <typename F> const char* name_of(F* function)
+{
+    const auto* p = reinterpret_cast<const void*>(function);
+    return p == nullptr                                        ? "null"
+           : p == reinterpret_cast<const void*>(on_keyboard)   ? "on_keyboard"
+           : p == reinterpret_cast<const void*>(on_display)    ? "on_display"
+           : p == reinterpret_cast<const void*>(on_visibility) ? "on_visibility"
+           : p == reinterpret_cast<const void*>(on_reshape)    ? "on_reshape"
+           : p == reinterpret_cast<const void*>(on_idle)       ? "on_idle"
+                                                               : "unknown";
+}
+
+void record_vector(const char* name, GLenum target, GLenum pname, const GLfloat* v)
+{
+    if (pname == GL_SHININESS)
+        record(name, "eef", target, pname, v[0]);
+    else
+        record(name, "eeffff", target, pname, v[0], v[1], v[2], v[3]);
+}
+
+} // namespace
+
+namespace gl_double
+{
+
+void reset()
+{
+    recorded_count = folded_length = primitive_lines = 0;
+    stream_digest = fnv_offset;
+    folded_text[0] = '\0';
+}
+
+std::span<const Call> calls()
+{
+    return {recorded, std::min(recorded_count, max_calls)};
+}
+
+std::size_t count(const char* name)
+{
+    std::size_t n = 0;
+    for (const Call& call : calls())
+        n += std::string_view(call.name) == name;
+    return n;
+}
+
+std::uint64_t digest()
+{
+    return stream_digest;
+}
+
+const char* folded()
+{
+    return folded_text;
+}
+
+void set_screen_size(int width, int height)
+{
+    screen_width = width;
+    screen_height = height;
+}
+
+void set_clock(std::uint32_t milliseconds)
+{
+    clock_now = milliseconds;
+}
+
+void set_next_error(GLenum error)
+{
+    pending_error = error;
+}
+
+void skip_shape(bool skip)
+{
+    skipping_shape = skip;
+}
+
+void echo(bool on)
+{
+    echoing = on;
+}
+
+} // namespace gl_double
+
+// The stand-ins, one line each, as a table.
+// clang-format off
+std::uint32_t read_millisecond_clock() { record("clock", "i", clock_now); return clock_now; }
+void show_error_notice(const char* text) { record("notice", "q", text); }
+
+void glBegin(GLenum mode) { if (!skipping_shape) record("glBegin", "e", mode); }
+void glEnd() { if (!skipping_shape) record("glEnd"); }
+void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { if (!skipping_shape) record("glNormal3f", "fff", x, y, z); }
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { if (!skipping_shape) record("glVertex3f", "fff", x, y, z); }
+void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { if (!skipping_shape) record("glColor4f", "ffff", r, g, b, a); }
+
+void glMatrixMode(GLenum mode) { record("glMatrixMode", "e", mode); }
+void glLoadIdentity() { record("glLoadIdentity"); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record("glTranslatef", "fff", x, y, z); }
+void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) { record("glRotatef", "ffff", angle, x, y, z); }
+void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) { record("glViewport", "iiii", x, y, width, height); }
+void glClear(GLbitfield mask) { record("glClear", "e", mask); }
+void glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { record("glClearColor", "ffff", r, g, b, a); }
+void glClearDepth(GLclampd depth) { record("glClearDepth", "d", depth); }
+void glEnable(GLenum capability) { record("glEnable", "e", capability); }
+void glDepthFunc(GLenum function) { record("glDepthFunc", "e", function); }
+void glShadeModel(GLenum mode) { record("glShadeModel", "e", mode); }
+void glHint(GLenum target, GLenum mode) { record("glHint", "ee", target, mode); }
+void glLightfv(GLenum light, GLenum pname, const GLfloat* v) { record_vector("glLightfv", light, pname, v); }
+void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", "ei", pname, param); }
+void glMaterialfv(GLenum face, GLenum pname, const GLfloat* v) { record_vector("glMaterialfv", face, pname, v); }
+GLenum glGetError() { const GLenum e = pending_error; pending_error = GL_NO_ERROR; record("glGetError", "se", "=", e); return e; }
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble z_near, GLdouble z_far) { record("gluPerspective", "dddd", fovy, aspect, z_near, z_far); }
+const GLubyte* gluErrorString(GLenum error) { record("gluErrorString", "e", error); return reinterpret_cast<const GLubyte*>(error == GL_INVALID_OPERATION ? "invalid operation" : nullptr); }
+
+void glutInit(int* argc, char** argv) { record("glutInit", "iq", *argc, argv[0]); } // the scenario has no options
+void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", "e", mode); }
+void glutInitWindowPosition(int x, int y) { record("glutInitWindowPosition", "ii", x, y); }
+void glutInitWindowSize(int width, int height) { record("glutInitWindowSize", "ii", width, height); }
+int glutCreateWindow(const char* title) { record("glutCreateWindow", "q", title); return 1; }
+int glutGet(GLenum query) { const int a = query == GLUT_SCREEN_WIDTH ? screen_width : screen_height; record("glutGet", "esi", query, "=", a); return a; }
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardFunc", "s", name_of(callback)); }
+void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc", "s", name_of(callback)); }
+void glutVisibilityFunc(void (*callback)(int)) { record("glutVisibilityFunc", "s", name_of(callback)); }
+void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc", "s", name_of(callback)); }
+void glutIdleFunc(void (*callback)()) { record("glutIdleFunc", "s", name_of(callback)); }
+void glutPostRedisplay() { record("glutPostRedisplay"); }
+void glutSwapBuffers() { record("glutSwapBuffers"); }
+void glutMainLoop() { record("glutMainLoop"); } // returns, unlike the real one, so a test goes on
+// clang-format on
+
+#ifdef _WIN32
+// The program's code is compiled against opengl32.dll and calls through import slots, the
+// pointers the loader would fill in; in the test binary they point at the recorders above.
+// A __stdcall name ends in the byte size of its arguments.
+#define IMPORT_SLOT(function, argument_bytes)                                                      \
+    extern "C" const void* const function##_import_slot __asm__(                                   \
+        "__imp__" #function "@" #argument_bytes) = reinterpret_cast<const void*>(&function);
+IMPORT_SLOT(glBegin, 4)
+IMPORT_SLOT(glEnd, 0)
+IMPORT_SLOT(glNormal3f, 12)
+IMPORT_SLOT(glVertex3f, 12)
+IMPORT_SLOT(glColor4f, 16)
+IMPORT_SLOT(glMatrixMode, 4)
+IMPORT_SLOT(glLoadIdentity, 0)
+IMPORT_SLOT(glTranslatef, 12)
+IMPORT_SLOT(glRotatef, 16)
+IMPORT_SLOT(glViewport, 16)
+IMPORT_SLOT(glClear, 4)
+IMPORT_SLOT(glClearColor, 16)
+IMPORT_SLOT(glClearDepth, 8)
+IMPORT_SLOT(glEnable, 4)
+IMPORT_SLOT(glDepthFunc, 4)
+IMPORT_SLOT(glShadeModel, 4)
+IMPORT_SLOT(glHint, 8)
+IMPORT_SLOT(glLightfv, 12)
+IMPORT_SLOT(glLightModeli, 8)
+IMPORT_SLOT(glMaterialfv, 12)
+IMPORT_SLOT(glGetError, 0)
+#endif

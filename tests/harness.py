@@ -1,0 +1,197 @@
+"""What the end-to-end tests, the benchmarks and the scripts share: the real program run with
+the probe preloaded (tests/probe.cpp) and read through its log, X tools on $DISPLAY (which
+scripts/with-xvfb sets), and pictures as rows of RGB bytes, read with netpbm.
+
+    python3 tests/harness.py compare EXPECTED.png ACTUAL.png   exits 1 if they differ
+
+The program and the probe are named by VORLANE_PROGRAM and VORLANE_PROBE.
+"""
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
+PROBE = os.environ.get("VORLANE_PROBE", "")
+TITLE = "Quillobrante - VORLANE 11/30/2005"
+# Generous: they bound a failing test; a passing one never waits for them.
+TIMEOUT = 20.0
+# A pixel differs when a channel is more than this far off; Mesa versions and the browser's
+# rasteriser disagree about a few edge pixels, so a few such pixels are allowed.
+CHANNEL_TOLERANCE = 13
+DIFFERING_SHARE = 0.001
+
+
+def wait_until(condition, what, timeout=TIMEOUT):
+    """Polls condition() until it returns something true, and returns that."""
+    deadline = time.monotonic() + timeout
+    while not (result := condition()):
+        if time.monotonic() > deadline:
+            raise AssertionError(f"gave up after {timeout} s waiting for {what}")
+        time.sleep(0.02)
+    return result
+
+
+def x(*command, check=True):
+    """Runs an X tool (xdotool, xprop, ...) on $DISPLAY and returns what it printed."""
+    result = subprocess.run(command, capture_output=True, text=True, timeout=TIMEOUT)
+    if check and result.returncode != 0:
+        raise AssertionError(f"{' '.join(command)}: {result.stderr.strip()}")
+    return result.stdout
+
+
+def prop(window, name):
+    """A window property as xprop prints it after '=', or '' if it is not set."""
+    return x("xprop", "-id", str(window), name).partition("=")[2].strip()
+
+
+def geometry(window):
+    """(x, y, width, height), x and y on the screen."""
+    info = dict(line.strip().split(": ", 1) for line in x("xwininfo", "-id", str(window))
+                .splitlines() if ": " in line)
+    return tuple(int(info[key]) for key in ("Absolute upper-left X", "Absolute upper-left Y",
+                                            "Width", "Height"))
+
+
+def windows_named(name):
+    return [int(w) for w in x("xdotool", "search", "--name", f"^{name}$", check=False).split()]
+
+
+class Image:
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    def pixel(self, px, py):
+        offset = 3 * (py * self.width + px)
+        return tuple(self.rgb[offset:offset + 3])
+
+    def lit(self, level=40):
+        """The share of pixels with a channel above level: the black background is not."""
+        return sum(max(self.rgb[i:i + 3]) > level for i in range(0, len(self.rgb), 3)) / (
+            self.width * self.height)
+
+
+def read_ppm(data):
+    """A binary PPM with 8-bit channels, as netpbm writes it."""
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
+    if not header:
+        raise ValueError(f"not an 8-bit binary PPM: {data[:20]!r}")
+    width, height = int(header[1]), int(header[2])
+    return Image(width, height, data[header.end():header.end() + 3 * width * height])
+
+
+def read_image(path):
+    converter = "pngtopnm" if path.endswith(".png") else "xwdtopnm"
+    with open(path, "rb") as file:
+        return read_ppm(subprocess.run([converter], stdin=file, capture_output=True,
+                                       check=True).stdout)
+
+
+def screenshot(window, png=None):
+    """The window's contents, also saved as PNG if a path is given."""
+    dump = subprocess.run(["xwd", "-silent", "-nobdrs", "-id", str(window)], capture_output=True,
+                          check=True, timeout=TIMEOUT).stdout
+    ppm = subprocess.run(["xwdtopnm"], input=dump, capture_output=True, check=True).stdout
+    if png:
+        with open(png, "wb") as out:
+            subprocess.run(["pnmtopng"], input=ppm, stdout=out, check=True)
+    return read_ppm(ppm)
+
+
+def difference(expected, actual):
+    """None if the pictures match within the tolerance, else what is wrong."""
+    if (expected.width, expected.height) != (actual.width, actual.height):
+        return f"{actual.width} x {actual.height}, not {expected.width} x {expected.height}"
+    differing = sum(any(abs(a - b) > CHANNEL_TOLERANCE for a, b in
+                        zip(expected.rgb[i:i + 3], actual.rgb[i:i + 3]))
+                    for i in range(0, len(expected.rgb), 3))
+    share = differing / (expected.width * expected.height)
+    return f"{share:.2%} of the pixels differ" if share > DIFFERING_SHARE else None
+
+
+class Program:
+    """The real program with the probe preloaded and its log in a fresh file."""
+
+    def __init__(self, *arguments, program=None, **probe):
+        """probe: stop_after, exit_after, error_at, hold_idle, as the probe's settings."""
+        self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
+        self.log = os.path.join(self.folder, "probe.log")
+        env = dict(os.environ, LD_PRELOAD=preload(), VORLANE_PROBE_LOG=self.log)
+        env.update({f"VORLANE_PROBE_{k.upper()}": str(int(v)) for k, v in probe.items()})
+        self.errors = open(os.path.join(self.folder, "stderr"), "w+")
+        self.process = subprocess.Popen([program or PROGRAM, *arguments], env=env,
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=self.errors)
+
+    def lines(self, kind):
+        """The fields of every whole log line of one kind, e.g. lines("swap")."""
+        try:
+            with open(self.log) as log:
+                text = log.read()
+        except FileNotFoundError:
+            return []
+        return [line.split()[1:] for line in text.split("\n")[:-1] if line.split()[0] == kind]
+
+    def swaps(self):
+        return len(self.lines("swap"))
+
+    def alive(self):
+        if self.process.poll() is not None:
+            self.errors.seek(0)
+            raise AssertionError(f"the program ended with status {self.process.returncode}: "
+                                 f"{self.errors.read()[-800:]!r}")
+        return True
+
+    def window(self):
+        return int(wait_until(lambda: self.alive() and self.lines("window"), "the window")[0][0])
+
+    def wait_swaps(self, count):
+        wait_until(lambda: self.alive() and self.swaps() >= count, f"swap {count}")
+
+    def wait_quiet(self, seconds=0.5):
+        """Waits until no frame has come for `seconds`; returns the number of swaps."""
+        last, since = self.swaps(), time.monotonic()
+        while time.monotonic() - since < seconds:
+            wait_until(self.alive, "the program")
+            time.sleep(0.02)
+            if self.swaps() != last:
+                last, since = self.swaps(), time.monotonic()
+        return last
+
+    def wait_stopped(self):
+        """Waits until the probe has stopped the process at its chosen frame."""
+        def stopped():
+            with open(f"/proc/{self.process.pid}/stat") as stat:
+                return self.alive() and stat.read().rpartition(")")[2].split()[0] == "T"
+        wait_until(stopped, "the program to stop at its frame")
+
+    def wait_exit(self):
+        try:
+            return self.process.wait(timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"the program did not end within {TIMEOUT} s") from None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.send_signal(signal.SIGCONT)  # a stopped process dies once it runs
+            self.process.wait()
+        self.errors.close()
+        subprocess.run(["rm", "-rf", self.folder], check=True)
+
+
+def preload():
+    """The probe, behind the AddressSanitizer runtime when the program has it: that runtime
+    will only start as the first library loaded."""
+    linked = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout
+    asan = [line.split()[2] for line in linked.splitlines() if "libasan.so" in line]
+    return ":".join(asan + [PROBE])
+
+
+if __name__ == "__main__" and sys.argv[1:2] == ["compare"]:
+    problem = difference(read_image(sys.argv[2]), read_image(sys.argv[3]))
+    print(problem or "the pictures match")
+    sys.exit(1 if problem else 0)

@@ -1,0 +1,82 @@
+// The real platform layer: the clock counts milliseconds on every platform, and on Windows the
+// message box shows the text with one OK button and no owner, and Return dismisses it.
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#endif
+
+TEST(Clock, CountsMilliseconds)
+{
+    using namespace std::chrono;
+    const auto begun = steady_clock::now();
+    const std::uint32_t first = read_millisecond_clock();
+    while (steady_clock::now() - begun < milliseconds(200)) {
+    }
+    const std::uint32_t elapsed = read_millisecond_clock() - first;
+    EXPECT_GE(elapsed, 190u);
+    EXPECT_LE(elapsed, 1000u);
+}
+
+#ifdef _WIN32
+namespace
+{
+
+std::string text_of(HWND window)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+BOOL CALLBACK add_button(HWND child, LPARAM buttons)
+{
+    char kind[64] = {};
+    GetClassNameA(child, kind, sizeof kind);
+    if (lstrcmpiA(kind, "Button") == 0 && IsWindowVisible(child))
+        reinterpret_cast<std::string*>(buttons)->append(text_of(child) + ";");
+    return TRUE;
+}
+
+} // namespace
+
+TEST(Notice, TheBoxShowsTheTextWithOneOkButtonAndNoOwnerAndReturnDismissesIt)
+{
+    // The box holds up this thread until it is dismissed, so another one reads it and then
+    // presses Return, as a person would.
+    std::string caption, text, buttons;
+    bool owned = true;
+    std::thread reader([&] {
+        HWND box = nullptr;
+        for (int tries = 0; tries < 400 && (box == nullptr || !IsWindowVisible(box)); ++tries) {
+            Sleep(50);
+            box = FindWindowA(nullptr, "ERROR");
+        }
+        caption = text_of(box);
+        char shown[256] = {};
+        GetDlgItemTextA(box, 0xFFFF, shown, sizeof shown); // the box's text control
+        text = shown;
+        EnumChildWindows(box, add_button, reinterpret_cast<LPARAM>(&buttons));
+        owned = GetWindow(box, GW_OWNER) != nullptr;
+        SetForegroundWindow(box);
+        INPUT keys[2] = {};
+        keys[0].type = keys[1].type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof(INPUT));
+    });
+    show_error_notice("invalid operation");
+    reader.join();
+    EXPECT_EQ(caption, "ERROR");
+    EXPECT_EQ(text, "invalid operation");
+    EXPECT_EQ(buttons, "OK;");
+    EXPECT_FALSE(owned);
+}
+#endif

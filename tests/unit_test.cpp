@@ -1,0 +1,334 @@
+// The program's own code against the recording double. One digest pins every call of
+// start-up, three frames and the handlers; beside it, what a reader checks by eye (the worked
+// example, the counts, the seam, the first colour), the animation's timing and the ways the
+// program ends. ctest runs each test in a process of its own, from the program's first state.
+#include "gl_double.h"
+
+#include "app/app.h"
+#include "geometry/geometry.h"
+#include "render/render.h"
+
+#include "expected_calls.h" // calls.txt
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+int vorlane_main(int argc, char** argv);
+
+namespace
+{
+std::size_t allocations = 0;
+}
+
+// Counts every allocation; the library's operator delete frees with free().
+void* operator new(std::size_t size)
+{
+    ++allocations;
+    if (void* block = std::malloc(size > 0 ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+
+namespace
+{
+
+using Args = std::vector<double>;
+using testing::HasSubstr;
+using testing::Not;
+
+// FNV-1a 64 of the whole call stream below, as the double writes it. Derived once from an
+// independent model of the calls (tests/conformance/reference.py and derive_calls.py, which
+// also wrote calls.txt; both are in the history of this file), never by pasting this
+// program's output: a deliberate change of the calls is made in the model first.
+constexpr std::uint64_t expected_digest = 0xa2e136fccdfcd450;
+
+Args args(const gl_double::Call& call)
+{
+    return {call.args, call.args + call.count};
+}
+
+std::vector<Args> calls_of(std::string_view name)
+{
+    std::vector<Args> found;
+    for (const auto& call : gl_double::calls())
+        if (call.name == name)
+            found.push_back(args(call));
+    return found;
+}
+
+// The line of calls.txt at which the folded calls first differ from it.
+std::string first_difference(std::string_view actual, std::string_view expected)
+{
+    const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    const std::size_t begin = actual.substr(0, at.first - actual.begin()).rfind('\n') + 1;
+    const auto line = [begin](std::string_view text) {
+        return std::string(text.substr(begin, text.find('\n', begin) - begin));
+    };
+    return "calls.txt line " + std::to_string(std::count(actual.begin(), at.first, '\n') + 1) +
+           ": expected \"" + line(expected) + "\", got \"" + line(actual) + "\"";
+}
+
+void start(int screen_width, int screen_height)
+{
+    gl_double::set_screen_size(screen_width, screen_height);
+    char name[] = "vorlane";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(vorlane_main(1, argv), 0);
+}
+
+TEST(Colours, AFreshGeneratorStartsFromOneAndSeedingRestartsIt)
+{
+    for (const int expected : {41, 18467, 6334})
+        EXPECT_EQ(next_colour_value(), expected);
+    seed_colours(100);
+    for (const int expected : {365, 1216, 5415})
+        EXPECT_EQ(next_colour_value(), expected);
+}
+
+TEST(Calls, StartUpThreeFramesAndTheHandlersSendTheModelsCalls)
+{
+    gl_double::set_clock(1000);
+    start(800, 900);
+    on_reshape(700, 700);
+    on_visibility(GLUT_VISIBLE);
+    on_idle();
+    for (const std::uint32_t now : {1000, 1006, 1009}) {
+        gl_double::set_clock(now);
+        on_display();
+    }
+    on_keyboard('a', 0, 0);
+    on_reshape(700, 300);
+    on_reshape(640, 0);
+    on_visibility(GLUT_NOT_VISIBLE);
+    on_visibility(7);
+    EXPECT_EQ(gl_double::digest(), expected_digest)
+        << first_difference(gl_double::folded(), expected_calls);
+}
+
+struct Vertex {
+    Args normal, point;
+};
+struct Primitive {
+    GLenum mode;
+    std::vector<Vertex> vertices;
+    std::vector<Args> colours;
+};
+
+std::vector<Primitive> draw(double radius, int slices, int stacks)
+{
+    gl_double::reset();
+    seed_colours(100);
+    draw_elongated_sphere(radius, slices, stacks);
+    std::vector<Primitive> shape;
+    Args normal;
+    for (const auto& call : gl_double::calls()) {
+        const std::string_view name = call.name;
+        if (name == "glBegin")
+            shape.push_back({static_cast<GLenum>(call.args[0]), {}, {}});
+        else if (name == "glNormal3f")
+            normal = args(call);
+        else if (name == "glVertex3f")
+            shape.back().vertices.push_back({normal, args(call)});
+        else if (name == "glColor4f")
+            shape.back().colours.push_back(args(call));
+    }
+    return shape;
+}
+
+TEST(Shape, WorkedExampleRadiusFiveFourSlicesSixStacks)
+{
+    const auto shape = draw(5.0, 4, 6);
+    // Top cap, one upper band, the middle band, lower bands from rings 2, 3 and 4, bottom cap.
+    ASSERT_EQ(shape.size(), 7u);
+    const double s = 0.866025;
+    const struct {
+        int primitive, vertex;
+        Args normal, point;
+    } expected[] = {
+        {0, 0, {0, 0, 1}, {0, 0, 12}},
+        {0, 1, {0, 0.5, s}, {0, 2.5, 11.330127}},
+        {1, 0, {0, 0.5, s}, {0, 2.5, 11.330127}},
+        {1, 1, {0, s, 0.5}, {0, 4.330127, 9.5}},
+        {2, 0, {0, s, 0.5}, {0, 4.330127, 9.5}},
+        {2, 1, {0, 1, 0}, {0, 5, -8}},
+        {3, 0, {0, s, 0.5}, {0, 4.330127, -5.5}},
+        {4, 0, {0, 1, 0}, {0, 5, -8}},
+        {5, 0, {0, s, -0.5}, {0, 4.330127, -10.5}},
+        {6, 0, {0, 0, -1}, {0, 0, -13}},
+        {6, 1, {0, 0.5, -s}, {0, 2.5, -12.330127}},
+    };
+    for (const auto& [primitive, vertex, normal, point] : expected)
+        for (int c = 0; c < 3; ++c) {
+            const Vertex& v = shape[primitive].vertices[vertex];
+            EXPECT_NEAR(v.normal[c], normal[c], 1e-6) << primitive << " " << vertex;
+            EXPECT_NEAR(v.point[c], point[c], 1e-6) << primitive << " " << vertex;
+        }
+    // At theta 0 x is negative zero; a quarter turn on, the top cap has turned toward -x, and
+    // the bottom cap, run round the other way, toward +x.
+    EXPECT_TRUE(std::signbit(shape[0].vertices[1].point[0]));
+    EXPECT_LT(shape[0].vertices[2].normal[0], -0.49);
+    EXPECT_GT(shape[6].vertices[2].normal[0], 0.49);
+}
+
+TEST(Shape, FiftyByFiftyCountsClosedSeamAndFirstColour)
+{
+    const auto shape = draw(5.0, 50, 50);
+    ASSERT_EQ(shape.size(), 51u);
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        const bool fan = i == 0 || i == 50;
+        const auto& v = shape[i].vertices;
+        EXPECT_EQ(shape[i].mode, GLenum(fan ? GL_TRIANGLE_FAN : GL_QUAD_STRIP)) << i;
+        EXPECT_EQ(v.size(), fan ? 52u : 102u) << i;
+        EXPECT_EQ(shape[i].colours.size(), fan ? 0u : 51u) << i;
+        // Every ring ends exactly where it began: a fan's after its pole, a strip's in pairs.
+        const std::size_t first = fan ? 1 : 0, per_column = fan ? 1 : 2;
+        for (std::size_t k = 0; k < per_column; ++k) {
+            const Vertex &a = v[first + k], &b = v[v.size() - per_column + k];
+            EXPECT_TRUE(a.point == b.point && a.normal == b.normal) << i;
+        }
+    }
+    EXPECT_EQ(shape[1].colours[0], (Args{0.35f, 0.46f, 0.45f, 1.0f}));
+}
+
+TEST(Shape, CapsTakeTheirZFromTheExactCosine)
+{
+    // With 20 stacks the top cap's ring rounds differently from a point built on the cosine
+    // rounded to single, as the bands' points are.
+    const double polar_step = static_cast<float>(3.1415926 / 20);
+    const float exact = static_cast<float>(7.0 + 5.0 * std::cos(polar_step));
+    ASSERT_NE(exact, static_cast<float>(7.0 + 5.0 * static_cast<float>(std::cos(polar_step))));
+    EXPECT_EQ(draw(5.0, 8, 20)[0].vertices[1].point[2], exact);
+}
+
+TEST(Shape, DrawsNothingItCannotTessellate)
+{
+    for (const auto& [radius, slices, stacks] :
+         {std::tuple{5.0, 0, 50}, {5.0, 50, 0}, {0.0, 50, 50}, {NAN, 50, 50}, {5.0, 1025, 4}})
+        EXPECT_TRUE(draw(radius, slices, stacks).empty()) << slices << " " << stacks;
+    EXPECT_EQ(draw(5.0, max_slices, 3).size(), 4u);
+}
+
+// One frame at the given time; returns the number of material calls, 2 when it took a step.
+std::size_t frame_at(std::uint32_t now)
+{
+    gl_double::reset();
+    gl_double::set_clock(now);
+    on_display();
+    return gl_double::count("glMaterialfv");
+}
+
+float angle_shown()
+{
+    return static_cast<float>(calls_of("glRotatef")[0][0]);
+}
+
+TEST(Animation, StepsOnlyWhenMoreThanFiveMillisecondsHavePassed)
+{
+    gl_double::skip_shape(true);
+    last_tick = 1000;
+    EXPECT_EQ(frame_at(1003), 0u);
+    EXPECT_EQ(frame_at(1005), 0u);
+    EXPECT_EQ(frame_at(1006), 2u);
+    EXPECT_EQ(frame_at(1009), 0u);
+    EXPECT_EQ(angle_shown(), 0.5f) << "a step shows in the next frame";
+    // Across the counter's wrap, then a gap of 2^31 ms or more, which reads as negative: no
+    // step until the counter has come round.
+    last_tick = 0xFFFFFFFEu;
+    EXPECT_EQ(frame_at(4), 2u);
+    EXPECT_EQ(frame_at(4 + 0x80000000u), 0u);
+    EXPECT_EQ(frame_at(4 + 0xFFFFFFF0u), 0u);
+    EXPECT_EQ(frame_at(10), 2u);
+}
+
+TEST(Animation, PastThreeHundredDegreesTheDiffuseDriftsWithoutClampOrWrap)
+{
+    gl_double::skip_shape(true);
+    std::uint32_t now = 0;
+    last_tick = now;
+    // Takes n steps; returns the last one's emission and diffuse, and shows its angle.
+    const auto steps = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            frame_at(now += 6);
+        const auto materials = calls_of("glMaterialfv");
+        frame_at(now);
+        return materials;
+    };
+    auto materials = steps(600);
+    EXPECT_EQ(angle_shown(), 300.0f);
+    EXPECT_FLOAT_EQ(materials[0][4], 0.299998f);
+    EXPECT_EQ(materials[1], (Args{GL_FRONT, GL_DIFFUSE, 0, 1, 0, 0}));
+    EXPECT_EQ(steps(1)[1], (Args{GL_FRONT, GL_DIFFUSE, 0.0005f, 0.9995f, 0, 0}));
+    EXPECT_EQ(angle_shown(), 300.5f);
+    // On past a whole turn, nothing wraps and the drift goes on.
+    materials = steps(199);
+    EXPECT_EQ(angle_shown(), 400.0f);
+    EXPECT_NEAR(materials[1][2], 0.1, 1e-5);
+    EXPECT_NEAR(materials[1][3], 0.9, 1e-5);
+}
+
+TEST(Animation, FramesAllocateNothing)
+{
+    constexpr int frames = 10;
+    gl_double::skip_shape(true); // the shape is still worked out, only not recorded
+    std::uint32_t now = 0;
+    last_tick = now;
+    std::size_t steps = 0;
+    allocations = 0;
+    for (int frame = 0; frame < frames; ++frame)
+        steps += frame_at(now += 6) / 2;
+    const std::size_t counted = allocations;
+    std::printf("allocations in %d frames: %zu\n", frames, counted);
+    EXPECT_EQ(counted, 0u);
+    EXPECT_EQ(steps, std::size_t{frames}) << "every frame took its step";
+}
+
+TEST(StartUp, TheWindowIsCentredOnAnyScreen)
+{
+    for (const auto& [width, height, x, y] :
+         {std::tuple{1920, 1080, 610, 190}, {800, 600, 50, -50}, {801, 601, 50, -50}}) {
+        gl_double::reset();
+        start(width, height);
+        EXPECT_EQ(calls_of("glutInitWindowPosition")[0], (Args{double(x), double(y)}));
+    }
+}
+
+TEST(Keys, EveryCharacterKeyButEscapeAsksForOneRedraw)
+{
+    for (int key = 0; key < 256; ++key) {
+        if (key == 27)
+            continue;
+        gl_double::reset();
+        on_keyboard(static_cast<unsigned char>(key), 10, 20);
+        EXPECT_EQ(gl_double::calls().size(), 1u) << key;
+        EXPECT_EQ(gl_double::count("glutPostRedisplay"), 1u) << key;
+    }
+}
+
+// Node runs no second process, so these run natively and under Wine only.
+#if GTEST_HAS_DEATH_TEST
+TEST(ExitDeathTest, EscapeExitsZeroAtOnceAnErrorShowsTheNoticeThenExitsOneWithoutSwapping)
+{
+    gl_double::echo(true);
+    EXPECT_EXIT(on_keyboard(27, 0, 0), testing::ExitedWithCode(0), Not(HasSubstr("glut")));
+    gl_double::skip_shape(true);
+    gl_double::set_next_error(GL_INVALID_OPERATION);
+    EXPECT_EXIT(on_display(), testing::ExitedWithCode(1),
+                testing::AllOf(HasSubstr("notice \"invalid operation\""),
+                               Not(HasSubstr("glutSwapBuffers"))));
+    // An error GLU has no text for still gives a readable notice.
+    gl_double::set_next_error(0x9999);
+    EXPECT_EXIT(on_display(), testing::ExitedWithCode(1), HasSubstr("unknown OpenGL error"));
+}
+#endif
+
+} // namespace
