@@ -1,8 +1,6 @@
-// Captures the calls of one real shape into arrays and replays the very same immediate-mode
-// calls from them: the frame with none of the program's own work, which no immediate-mode
-// program can beat.
-#include "floor_shape.h"
-
+// The floor's shape: the calls of one real shape captured into arrays on the first frame, then
+// the very same immediate-mode calls replayed from them on every frame, with none of the
+// program's own work, which no immediate-mode program can beat.
 #include <GL/gl.h>
 
 #include <vector>
@@ -30,43 +28,32 @@ struct Vertex {
 // A quad strip sets one colour before each pair of vertices; a fan sets none.
 struct Primitive {
     GLenum mode;
-    GLint first;
-    GLsizei count;
+    std::size_t first;
+    std::size_t end;
     bool coloured_pairs;
-};
-
-struct Arguments {
-    double radius;
-    int slices;
-    int stacks;
 };
 
 // OpenGL's initial current colour and normal.
 Vertex current{{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}, {}};
 std::vector<Vertex> vertices;
 std::vector<Primitive> primitives;
-bool captured = false;
-Arguments captured_for{};
 
-void capture(const Arguments& arguments)
+void send(const Vertex& vertex)
 {
-    vertices.clear();
-    primitives.clear();
-    capture_elongated_sphere(arguments.radius, arguments.slices, arguments.stacks);
-    captured = true;
-    captured_for = arguments;
+    glNormal3f(vertex.normal[0], vertex.normal[1], vertex.normal[2]);
+    glVertex3f(vertex.point[0], vertex.point[1], vertex.point[2]);
 }
 
 } // namespace
 
 void capture_begin(GLenum mode)
 {
-    primitives.push_back({mode, static_cast<GLint>(vertices.size()), 0, false});
+    primitives.push_back({mode, vertices.size(), vertices.size(), false});
 }
 
 void capture_end()
 {
-    primitives.back().count = static_cast<GLsizei>(vertices.size()) - primitives.back().first;
+    primitives.back().end = vertices.size();
 }
 
 void capture_normal(GLfloat x, GLfloat y, GLfloat z)
@@ -93,30 +80,19 @@ void capture_colour(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
     primitives.back().coloured_pairs = true;
 }
 
+// Stands in for draw_elongated_sphere in the floor's frame; the program always asks for the
+// same shape, so the first call's capture serves every frame.
 void replay_elongated_sphere(double radius, int slices, int stacks)
 {
-    const Arguments arguments{radius, slices, stacks};
-    if (!captured || arguments.radius != captured_for.radius ||
-        arguments.slices != captured_for.slices || arguments.stacks != captured_for.stacks)
-        capture(arguments);
+    if (primitives.empty())
+        capture_elongated_sphere(radius, slices, stacks);
     for (const Primitive& primitive : primitives) {
-        const Vertex* vertex = vertices.data() + primitive.first;
-        const Vertex* const end = vertex + primitive.count;
         glBegin(primitive.mode);
-        if (primitive.coloured_pairs) {
-            for (; vertex != end; vertex += 2) {
-                const GLfloat* colour = vertex[0].colour;
+        for (std::size_t n = primitive.first; n < primitive.end; ++n) {
+            const GLfloat* colour = vertices[n].colour;
+            if (primitive.coloured_pairs && (n - primitive.first) % 2 == 0)
                 glColor4f(colour[0], colour[1], colour[2], colour[3]);
-                glNormal3f(vertex[0].normal[0], vertex[0].normal[1], vertex[0].normal[2]);
-                glVertex3f(vertex[0].point[0], vertex[0].point[1], vertex[0].point[2]);
-                glNormal3f(vertex[1].normal[0], vertex[1].normal[1], vertex[1].normal[2]);
-                glVertex3f(vertex[1].point[0], vertex[1].point[1], vertex[1].point[2]);
-            }
-        } else {
-            for (; vertex != end; ++vertex) {
-                glNormal3f(vertex->normal[0], vertex->normal[1], vertex->normal[2]);
-                glVertex3f(vertex->point[0], vertex->point[1], vertex->point[2]);
-            }
+            send(vertices[n]);
         }
         glEnd();
     }

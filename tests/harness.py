@@ -6,6 +6,7 @@ scripts/with-xvfb sets), and pictures as rows of RGB bytes, read with netpbm.
 
 The program and the probe are named by VORLANE_PROGRAM and VORLANE_PROBE.
 """
+import functools
 import os
 import re
 import signal
@@ -183,6 +184,7 @@ class Program:
         subprocess.run(["rm", "-rf", self.folder], check=True)
 
 
+@functools.cache
 def preload():
     """The probe, behind the AddressSanitizer runtime when the program has it: that runtime
     will only start as the first library loaded."""
