@@ -11,8 +11,12 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string_view>
+
+using namespace gl_double;
 
 namespace
 {
@@ -27,13 +31,6 @@ char folded_text[1 << 16];
 std::size_t folded_length = 0;
 std::size_t primitive_lines = 0; // lines since the last glBegin, 0 outside a primitive
 std::uint64_t primitive_digest = fnv_offset;
-
-int screen_width = 800;
-int screen_height = 900;
-std::uint32_t clock_now = 0;
-GLenum pending_error = GL_NO_ERROR;
-bool skipping_shape = false;
-bool echoing = false;
 
 std::uint64_t fnv(std::uint64_t hash, const char* text)
 {
@@ -52,7 +49,7 @@ void fold(const char* line)
 void add_line(std::string_view name, const char* line)
 {
     stream_digest = fnv(stream_digest, line);
-    if (echoing)
+    if (echo)
         std::fputs(line, stderr);
     if (primitive_lines > 0 && name == "glEnd") {
         char summary[64];
@@ -169,44 +166,35 @@ const char* folded()
     return folded_text;
 }
 
-void set_screen_size(int width, int height)
-{
-    screen_width = width;
-    screen_height = height;
-}
-
-void set_clock(std::uint32_t milliseconds)
-{
-    clock_now = milliseconds;
-}
-
-void set_next_error(GLenum error)
-{
-    pending_error = error;
-}
-
-void skip_shape(bool skip)
-{
-    skipping_shape = skip;
-}
-
-void echo(bool on)
-{
-    echoing = on;
-}
-
 } // namespace gl_double
+
+// Counts every allocation. Its blocks come from malloc and go back with free.
+void* operator new(std::size_t size)
+{
+    ++allocations;
+    if (void* block = std::malloc(size > 0 ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept
+{
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
 
 // The stand-ins, one line each, as a table.
 // clang-format off
-std::uint32_t read_millisecond_clock() { record("clock", "i", clock_now); return clock_now; }
+std::uint32_t read_millisecond_clock() { record("clock", "i", clock_ms); return clock_ms; }
 void show_error_notice(const char* text) { record("notice", "q", text); }
 
-void glBegin(GLenum mode) { if (!skipping_shape) record("glBegin", "e", mode); }
-void glEnd() { if (!skipping_shape) record("glEnd"); }
-void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { if (!skipping_shape) record("glNormal3f", "fff", x, y, z); }
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { if (!skipping_shape) record("glVertex3f", "fff", x, y, z); }
-void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { if (!skipping_shape) record("glColor4f", "ffff", r, g, b, a); }
+void glBegin(GLenum mode) { if (!skip_shape) record("glBegin", "e", mode); }
+void glEnd() { if (!skip_shape) record("glEnd"); }
+void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { if (!skip_shape) record("glNormal3f", "fff", x, y, z); }
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { if (!skip_shape) record("glVertex3f", "fff", x, y, z); }
+void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { if (!skip_shape) record("glColor4f", "ffff", r, g, b, a); }
 
 void glMatrixMode(GLenum mode) { record("glMatrixMode", "e", mode); }
 void glLoadIdentity() { record("glLoadIdentity"); }
@@ -223,7 +211,7 @@ void glHint(GLenum target, GLenum mode) { record("glHint", "ee", target, mode); 
 void glLightfv(GLenum light, GLenum pname, const GLfloat* v) { record_vector("glLightfv", light, pname, v); }
 void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", "ei", pname, param); }
 void glMaterialfv(GLenum face, GLenum pname, const GLfloat* v) { record_vector("glMaterialfv", face, pname, v); }
-GLenum glGetError() { const GLenum e = pending_error; pending_error = GL_NO_ERROR; record("glGetError", "se", "=", e); return e; }
+GLenum glGetError() { const GLenum e = next_error; next_error = GL_NO_ERROR; record("glGetError", "se", "=", e); return e; }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble z_near, GLdouble z_far) { record("gluPerspective", "dddd", fovy, aspect, z_near, z_far); }
 const GLubyte* gluErrorString(GLenum error) { record("gluErrorString", "e", error); return reinterpret_cast<const GLubyte*>(error == GL_INVALID_OPERATION ? "invalid operation" : nullptr); }
@@ -251,25 +239,12 @@ void glutMainLoop() { record("glutMainLoop"); } // returns, unlike the real one,
 #define IMPORT_SLOT(function, argument_bytes)                                                      \
     extern "C" const void* const function##_import_slot __asm__(                                   \
         "__imp__" #function "@" #argument_bytes) = reinterpret_cast<const void*>(&function);
-IMPORT_SLOT(glBegin, 4)
-IMPORT_SLOT(glEnd, 0)
-IMPORT_SLOT(glNormal3f, 12)
-IMPORT_SLOT(glVertex3f, 12)
-IMPORT_SLOT(glColor4f, 16)
-IMPORT_SLOT(glMatrixMode, 4)
-IMPORT_SLOT(glLoadIdentity, 0)
-IMPORT_SLOT(glTranslatef, 12)
-IMPORT_SLOT(glRotatef, 16)
-IMPORT_SLOT(glViewport, 16)
-IMPORT_SLOT(glClear, 4)
-IMPORT_SLOT(glClearColor, 16)
-IMPORT_SLOT(glClearDepth, 8)
-IMPORT_SLOT(glEnable, 4)
-IMPORT_SLOT(glDepthFunc, 4)
-IMPORT_SLOT(glShadeModel, 4)
-IMPORT_SLOT(glHint, 8)
-IMPORT_SLOT(glLightfv, 12)
-IMPORT_SLOT(glLightModeli, 8)
-IMPORT_SLOT(glMaterialfv, 12)
-IMPORT_SLOT(glGetError, 0)
+// clang-format off
+IMPORT_SLOT(glBegin, 4) IMPORT_SLOT(glEnd, 0) IMPORT_SLOT(glNormal3f, 12) IMPORT_SLOT(glVertex3f, 12)
+IMPORT_SLOT(glColor4f, 16) IMPORT_SLOT(glMatrixMode, 4) IMPORT_SLOT(glLoadIdentity, 0)
+IMPORT_SLOT(glTranslatef, 12) IMPORT_SLOT(glRotatef, 16) IMPORT_SLOT(glViewport, 16) IMPORT_SLOT(glClear, 4)
+IMPORT_SLOT(glClearColor, 16) IMPORT_SLOT(glClearDepth, 8) IMPORT_SLOT(glEnable, 4) IMPORT_SLOT(glDepthFunc, 4)
+IMPORT_SLOT(glShadeModel, 4) IMPORT_SLOT(glHint, 8) IMPORT_SLOT(glLightfv, 12) IMPORT_SLOT(glLightModeli, 8)
+IMPORT_SLOT(glMaterialfv, 12) IMPORT_SLOT(glGetError, 0)
+// clang-format on
 #endif

@@ -1,14 +1,11 @@
-"""What the end-to-end tests, the benchmarks and the scripts share: the real program run with
-the probe preloaded (tests/probe.cpp) and read through its log, X tools on $DISPLAY (which
-scripts/with-xvfb sets), and pictures as rows of RGB bytes, read with netpbm.
-
-    python3 tests/harness.py compare EXPECTED.png ACTUAL.png   exits 1 if they differ
-
-The program and the probe are named by VORLANE_PROGRAM and VORLANE_PROBE.
-"""
+"""What the end-to-end tests, the benchmarks and the scripts share: the real program, named by
+VORLANE_PROGRAM, run with the probe (VORLANE_PROBE, tests/probe.cpp) and read through its log;
+X tools on $DISPLAY, which scripts/with-xvfb sets; pictures as rows of RGB bytes, read with
+netpbm. `harness.py compare EXPECTED.png ACTUAL.png` exits 1 if two pictures differ."""
 import functools
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -18,10 +15,8 @@ import time
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
 TITLE = "Quillobrante - VORLANE 11/30/2005"
-# Generous: they bound a failing test; a passing one never waits for them.
-TIMEOUT = 20.0
-# A pixel differs when a channel is more than this far off; Mesa versions and the browser's
-# rasteriser disagree about a few edge pixels, so a few such pixels are allowed.
+TIMEOUT = 20.0  # bounds a failing test; a passing one never waits for it
+# Mesa versions, and the browser's rasteriser, disagree about a few pixels on the edges.
 CHANNEL_TOLERANCE = 13
 DIFFERING_SHARE = 0.001
 
@@ -37,7 +32,7 @@ def wait_until(condition, what, timeout=TIMEOUT):
 
 
 def x(*command, check=True):
-    """Runs an X tool (xdotool, xprop, ...) on $DISPLAY and returns what it printed."""
+    """Runs an X tool (xdotool, xprop, ...) and returns what it printed."""
     result = subprocess.run(command, capture_output=True, text=True, timeout=TIMEOUT)
     if check and result.returncode != 0:
         raise AssertionError(f"{' '.join(command)}: {result.stderr.strip()}")
@@ -45,14 +40,14 @@ def x(*command, check=True):
 
 
 def prop(window, name):
-    """A window property as xprop prints it after '=', or '' if it is not set."""
+    """A window property as xprop prints it after '=', '' if it is not set."""
     return x("xprop", "-id", str(window), name).partition("=")[2].strip()
 
 
 def geometry(window):
-    """(x, y, width, height), x and y on the screen."""
-    info = dict(line.strip().split(": ", 1) for line in x("xwininfo", "-id", str(window))
-                .splitlines() if ": " in line)
+    """(x, y, width, height) of a window, x and y on the screen."""
+    info = dict(line.strip().split(": ", 1)
+                for line in x("xwininfo", "-id", str(window)).splitlines() if ": " in line)
     return tuple(int(info[key]) for key in ("Absolute upper-left X", "Absolute upper-left Y",
                                             "Width", "Height"))
 
@@ -62,33 +57,25 @@ def windows_named(name):
 
 
 class Image:
-    def __init__(self, width, height, rgb):
-        self.width, self.height, self.rgb = width, height, rgb
+    def __init__(self, ppm):
+        """From a binary PPM with 8-bit channels, as netpbm writes it."""
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        self.width, self.height = int(header[1]), int(header[2])
+        self.rgb = ppm[header.end():header.end() + 3 * self.width * self.height]
 
     def pixel(self, px, py):
-        offset = 3 * (py * self.width + px)
-        return tuple(self.rgb[offset:offset + 3])
+        return tuple(self.rgb[3 * (py * self.width + px):3 * (py * self.width + px) + 3])
 
-    def lit(self, level=40):
-        """The share of pixels with a channel above level: the black background is not."""
-        return sum(max(self.rgb[i:i + 3]) > level for i in range(0, len(self.rgb), 3)) / (
+    def lit(self):
+        """The share of pixels brighter than the black background."""
+        return sum(max(self.rgb[i:i + 3]) > 40 for i in range(0, len(self.rgb), 3)) / (
             self.width * self.height)
 
 
-def read_ppm(data):
-    """A binary PPM with 8-bit channels, as netpbm writes it."""
-    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
-    if not header:
-        raise ValueError(f"not an 8-bit binary PPM: {data[:20]!r}")
-    width, height = int(header[1]), int(header[2])
-    return Image(width, height, data[header.end():header.end() + 3 * width * height])
-
-
 def read_image(path):
-    converter = "pngtopnm" if path.endswith(".png") else "xwdtopnm"
     with open(path, "rb") as file:
-        return read_ppm(subprocess.run([converter], stdin=file, capture_output=True,
-                                       check=True).stdout)
+        return Image(subprocess.run(["pngtopnm"], stdin=file, capture_output=True,
+                                    check=True).stdout)
 
 
 def screenshot(window, png=None):
@@ -99,7 +86,7 @@ def screenshot(window, png=None):
     if png:
         with open(png, "wb") as out:
             subprocess.run(["pnmtopng"], input=ppm, stdout=out, check=True)
-    return read_ppm(ppm)
+    return Image(ppm)
 
 
 def difference(expected, actual):
@@ -108,16 +95,24 @@ def difference(expected, actual):
         return f"{actual.width} x {actual.height}, not {expected.width} x {expected.height}"
     differing = sum(any(abs(a - b) > CHANNEL_TOLERANCE for a, b in
                         zip(expected.rgb[i:i + 3], actual.rgb[i:i + 3]))
-                    for i in range(0, len(expected.rgb), 3))
-    share = differing / (expected.width * expected.height)
-    return f"{share:.2%} of the pixels differ" if share > DIFFERING_SHARE else None
+                    for i in range(0, len(expected.rgb), 3)) / (expected.width * expected.height)
+    return f"{differing:.2%} of the pixels differ" if differing > DIFFERING_SHARE else None
+
+
+@functools.cache
+def preload():
+    """The probe, behind the AddressSanitizer runtime when the program has it: that runtime
+    starts only as the first library loaded."""
+    linked = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout
+    return ":".join([line.split()[2] for line in linked.splitlines() if "libasan" in line] +
+                    [PROBE])
 
 
 class Program:
-    """The real program with the probe preloaded and its log in a fresh file."""
+    """The real program with the probe preloaded, its log and its errors in a fresh folder."""
 
     def __init__(self, *arguments, program=None, **probe):
-        """probe: stop_after, exit_after, error_at, hold_idle, as the probe's settings."""
+        """probe: the probe's settings, as stop_after=1 for VORLANE_PROBE_STOP_AFTER=1."""
         self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
         self.log = os.path.join(self.folder, "probe.log")
         env = dict(os.environ, LD_PRELOAD=preload(), VORLANE_PROBE_LOG=self.log)
@@ -128,13 +123,13 @@ class Program:
                                         stderr=self.errors)
 
     def lines(self, kind):
-        """The fields of every whole log line of one kind, e.g. lines("swap")."""
+        """The fields of each whole log line of one kind, e.g. lines("swap")."""
         try:
             with open(self.log) as log:
-                text = log.read()
+                return [line.split()[1:] for line in log.read().split("\n")[:-1]
+                        if line.split()[0] == kind]
         except FileNotFoundError:
             return []
-        return [line.split()[1:] for line in text.split("\n")[:-1] if line.split()[0] == kind]
 
     def swaps(self):
         return len(self.lines("swap"))
@@ -154,16 +149,17 @@ class Program:
 
     def wait_quiet(self, seconds=0.5):
         """Waits until no frame has come for `seconds`; returns the number of swaps."""
-        last, since = self.swaps(), time.monotonic()
-        while time.monotonic() - since < seconds:
-            wait_until(self.alive, "the program")
-            time.sleep(0.02)
-            if self.swaps() != last:
-                last, since = self.swaps(), time.monotonic()
-        return last
+        last = [self.swaps(), time.monotonic()]
+
+        def quiet():
+            if self.alive() and self.swaps() != last[0]:
+                last[:] = [self.swaps(), time.monotonic()]
+            return time.monotonic() - last[1] >= seconds
+        wait_until(quiet, "the frames to stop")
+        return last[0]
 
     def wait_stopped(self):
-        """Waits until the probe has stopped the process at its chosen frame."""
+        """Waits until the probe has stopped the program at its frame."""
         def stopped():
             with open(f"/proc/{self.process.pid}/stat") as stat:
                 return self.alive() and stat.read().rpartition(")")[2].split()[0] == "T"
@@ -181,16 +177,7 @@ class Program:
             self.process.send_signal(signal.SIGCONT)  # a stopped process dies once it runs
             self.process.wait()
         self.errors.close()
-        subprocess.run(["rm", "-rf", self.folder], check=True)
-
-
-@functools.cache
-def preload():
-    """The probe, behind the AddressSanitizer runtime when the program has it: that runtime
-    will only start as the first library loaded."""
-    linked = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout
-    asan = [line.split()[2] for line in linked.splitlines() if "libasan.so" in line]
-    return ":".join(asan + [PROBE])
+        shutil.rmtree(self.folder)
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["compare"]:

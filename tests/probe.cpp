@@ -1,16 +1,14 @@
-// Preloaded into a GLUT program (LD_PRELOAD) so that the tests, scripts and benchmarks can watch
-// and steer the real thing from outside. Each wrapper notes what it saw, then hands the call
-// on to the real library.
+// Preloaded into a GLUT program (LD_PRELOAD) so that tests, scripts and benchmarks can watch and
+// steer the real thing from outside. Each wrapper notes what it saw, then calls the real one.
 //
-//   VORLANE_PROBE_LOG=<file>      one line per event, written at once: "window <X id>";
-//                                 "swap <n> <monotonic ns> <processor ns>" (the first swap's
-//                                 time is taken once the X server has the frame); "glerror
-//                                 <n> <code>" for each error check that reports an error
+//   VORLANE_PROBE_LOG=<file>      a line per event, written at once: "window <X id>"; "swap <n>
+//                                 <monotonic ns> <processor ns>", the first once the X server
+//                                 has the frame; "glerror <n> <code>" for a reported error
 //   VORLANE_PROBE_STOP_AFTER=<N>  stops the process (SIGSTOP) right after the N-th swap
 //   VORLANE_PROBE_EXIT_AFTER=<N>  ends it with status 0 right after the N-th swap
 //   VORLANE_PROBE_ERROR_AT=<N>    the N-th glGetError reports GL_INVALID_OPERATION
-//   VORLANE_PROBE_HOLD_IDLE=1     the idle callback never reaches GLUT, so frames come only
-//                                 from exposures and keys
+//   VORLANE_PROBE_HOLD_IDLE=1     the idle callback never reaches GLUT: frames come only from
+//                                 exposures and keys
 #include <GL/glut.h>
 #include <GL/glx.h>
 
@@ -19,7 +17,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -36,21 +33,13 @@ long setting(const char* name)
     return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
 }
 
-// One write per line: a test reads the log while the program runs, and may stop or kill it
-// right after any line.
-void note(const char* format, ...)
+int log_file()
 {
-    static const int log = [] {
+    static const int file = [] {
         const char* path = std::getenv("VORLANE_PROBE_LOG");
         return path != nullptr ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
     }();
-    char line[128];
-    std::va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    if (log >= 0 && length > 0 && write(log, line, length) != length)
-        std::perror("vorlane probe");
+    return file;
 }
 
 long long nanoseconds(clockid_t clock)
@@ -71,10 +60,9 @@ extern "C" {
 
 int glutCreateWindow(const char* title)
 {
-    static const auto next = real<int (*)(const char*)>("glutCreateWindow");
-    const int window = next(title);
+    const int window = real<int (*)(const char*)>("glutCreateWindow")(title);
     // GLUT makes the new window current, and its GLX drawable is the X window itself.
-    note("window %lu\n", static_cast<unsigned long>(glXGetCurrentDrawable()));
+    dprintf(log_file(), "window %lu\n", static_cast<unsigned long>(glXGetCurrentDrawable()));
     return window;
 }
 
@@ -84,12 +72,11 @@ void glutSwapBuffers()
     static const long stop_after = setting("VORLANE_PROBE_STOP_AFTER");
     static const long exit_after = setting("VORLANE_PROBE_EXIT_AFTER");
     next();
-    ++swaps;
     // The server must have the frame before it is timed, held or left behind.
-    if (swaps == 1 || swaps == stop_after || swaps == exit_after)
+    if (++swaps == 1 || swaps == stop_after || swaps == exit_after)
         XSync(glXGetCurrentDisplay(), False);
-    note("swap %ld %lld %lld\n", swaps, nanoseconds(CLOCK_MONOTONIC),
-         nanoseconds(CLOCK_PROCESS_CPUTIME_ID));
+    dprintf(log_file(), "swap %ld %lld %lld\n", swaps, nanoseconds(CLOCK_MONOTONIC),
+            nanoseconds(CLOCK_PROCESS_CPUTIME_ID));
     if (swaps == stop_after)
         std::raise(SIGSTOP);
     if (swaps == exit_after)
@@ -102,15 +89,14 @@ GLenum glGetError()
     static const long error_at = setting("VORLANE_PROBE_ERROR_AT");
     const GLenum found = ++error_checks == error_at ? GL_INVALID_OPERATION : next();
     if (found != GL_NO_ERROR)
-        note("glerror %ld %u\n", error_checks, found);
+        dprintf(log_file(), "glerror %ld %u\n", error_checks, found);
     return found;
 }
 
 void glutIdleFunc(void (*callback)())
 {
-    static const auto next = real<void (*)(void (*)())>("glutIdleFunc");
     static const bool hold = setting("VORLANE_PROBE_HOLD_IDLE") != 0;
-    next(hold ? nullptr : callback);
+    real<void (*)(void (*)())>("glutIdleFunc")(hold ? nullptr : callback);
 }
 
 } // extern "C"

@@ -2,32 +2,24 @@
 // desktop's reference picture, it pauses while hidden, Escape ends it with status 0, and a GL
 // error brings up the ERROR dialog, whose OK ends it with status 1.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import { mkdtemp, readFile, rm, writeFile } from 'node:fs/promises';
-import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
-import { extname, join } from 'node:path';
+import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import puppeteer from 'puppeteer-core';
 
 const build = process.env.VORLANE_WEB_BUILD;
 const tests = new URL('../../tests/', import.meta.url).pathname;
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
-let server, browser, profile;
+let server, url, browser, profile;
 
 before(async () => {
-  // The build folder, to this machine only.
-  server = createServer(async (request, response) => {
-    const path = new URL(request.url, 'http://localhost').pathname.replaceAll('..', '');
-    try {
-      const body = await readFile(join(build, path === '/' ? 'index.html' : path));
-      response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'text/html' }).end(body);
-    } catch {
-      response.writeHead(404).end();
-    }
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  // The build folder, served to this machine only, on a port the system picks.
+  server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '--directory',
+                             build, '0'], { stdio: ['ignore', 'pipe', 'ignore'] });
+  url = await new Promise((resolve) => server.stdout.on('data', (said) =>
+    /port (\d+)/.test(said) && resolve(`http://127.0.0.1:${/port (\d+)/.exec(said)[1]}/`)));
   profile = await mkdtemp(join(tmpdir(), 'vorlane-chromium-'));
   browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
@@ -39,7 +31,7 @@ before(async () => {
 
 after(async () => {
   await browser?.close();
-  server?.close();
+  server?.kill();
   await rm(profile, { recursive: true, force: true });
 });
 
@@ -59,7 +51,7 @@ async function open(frames = 1e9) {
     let ran = 0;
     window.requestAnimationFrame = (callback) => request((t) => ran++ < frames && callback(t));
   }, frames);
-  await page.goto(`http://127.0.0.1:${server.address().port}/`);
+  await page.goto(url);
   await page.waitForFunction(() => window.clears > 0);
   return page;
 }
