@@ -42,6 +42,13 @@ int log_file()
     return file;
 }
 
+// One write a line: a test reads the log while the program runs, and may stop it after any.
+template <typename... Args> void note(const char* format, Args... args)
+{
+    if (log_file() >= 0)
+        dprintf(log_file(), format, args...);
+}
+
 long long nanoseconds(clockid_t clock)
 {
     timespec now{};
@@ -62,7 +69,7 @@ int glutCreateWindow(const char* title)
 {
     const int window = real<int (*)(const char*)>("glutCreateWindow")(title);
     // GLUT makes the new window current, and its GLX drawable is the X window itself.
-    dprintf(log_file(), "window %lu\n", static_cast<unsigned long>(glXGetCurrentDrawable()));
+    note("window %lu\n", static_cast<unsigned long>(glXGetCurrentDrawable()));
     return window;
 }
 
@@ -75,8 +82,8 @@ void glutSwapBuffers()
     // The server must have the frame before it is timed, held or left behind.
     if (++swaps == 1 || swaps == stop_after || swaps == exit_after)
         XSync(glXGetCurrentDisplay(), False);
-    dprintf(log_file(), "swap %ld %lld %lld\n", swaps, nanoseconds(CLOCK_MONOTONIC),
-            nanoseconds(CLOCK_PROCESS_CPUTIME_ID));
+    note("swap %ld %lld %lld\n", swaps, nanoseconds(CLOCK_MONOTONIC),
+         nanoseconds(CLOCK_PROCESS_CPUTIME_ID));
     if (swaps == stop_after)
         std::raise(SIGSTOP);
     if (swaps == exit_after)
@@ -89,7 +96,7 @@ GLenum glGetError()
     static const long error_at = setting("VORLANE_PROBE_ERROR_AT");
     const GLenum found = ++error_checks == error_at ? GL_INVALID_OPERATION : next();
     if (found != GL_NO_ERROR)
-        dprintf(log_file(), "glerror %ld %u\n", error_checks, found);
+        note("glerror %ld %u\n", error_checks, found);
     return found;
 }
 
