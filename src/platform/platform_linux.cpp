@@ -1,5 +1,8 @@
-// Linux and other X11 systems: a monotonic millisecond clock and a small modal Xlib notice.
+// Linux and other X11 systems: a monotonic millisecond clock, the window's identity for the
+// desktop and a small modal Xlib notice.
 #include "platform/platform.h"
+
+#include "window_icon.h"
 
 #include <GL/glx.h>
 #include <X11/Xatom.h>
@@ -7,13 +10,21 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace
 {
+
+// WM_CLASS is the instance name and the class name, each ending in a NUL; the desktop entry's
+// StartupWMClass names the class.
+constexpr char window_class[] = "vorlane\0Vorlane";
 
 constexpr const char* notice_caption = "ERROR";
 constexpr const char* button_label = "OK";
@@ -38,6 +49,33 @@ struct Notice {
     int button_x;
     int button_y;
 };
+
+Atom atom(Display* display, const char* name)
+{
+    return XInternAtom(display, name, False);
+}
+
+// Which program, process and machine a window belongs to: taskbars group by the class and
+// show the icon, and "force quit" dialogs use the process on its machine.
+void set_identity(Display* display, Window window)
+{
+    XChangeProperty(display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(window_class), sizeof window_class);
+    const long pid = getpid();
+    XChangeProperty(display, window, atom(display, "_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    char host[HOST_NAME_MAX + 1] = {};
+    char* host_list[] = {host};
+    XTextProperty machine;
+    if (gethostname(host, sizeof host - 1) == 0 &&
+        XStringListToTextProperty(host_list, 1, &machine) != 0) {
+        XSetWMClientMachine(display, window, &machine);
+        XFree(machine.value);
+    }
+    XChangeProperty(display, window, atom(display, "_NET_WM_ICON"), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(window_icon),
+                    static_cast<int>(std::size(window_icon)));
+}
 
 int text_width(const Notice& notice, const char* text)
 {
@@ -194,6 +232,16 @@ std::uint32_t read_millisecond_clock()
     // compares them with wrapping arithmetic.
     const auto now = duration_cast<milliseconds>(steady_clock::now().time_since_epoch());
     return static_cast<std::uint32_t>(now.count());
+}
+
+void describe_window_to_desktop()
+{
+    // GLUT's window is the current GLX drawable, on GLUT's own connection.
+    Display* display = glXGetCurrentDisplay();
+    const Window window = glXGetCurrentDrawable();
+    if (display == nullptr || window == 0)
+        return;
+    set_identity(display, window);
 }
 
 void show_error_notice(const char* text)
