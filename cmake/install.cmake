@@ -40,7 +40,7 @@ if(NOT WIN32)
         DESTINATION ${CMAKE_INSTALL_DOCDIR}
     )
 
-    set(VORLANE_PACKAGE_MAINTAINER "vorlane developers <vorlane-dev@example.org>"
+    set(VORLANE_MAINTAINER "vorlane developers <vorlane-dev@example.org>"
         CACHE STRING "Maintainer named in the Debian package")
     set(CPACK_PACKAGE_NAME vorlane)
     set(CPACK_PACKAGE_VENDOR "vorlane developers")
@@ -48,7 +48,7 @@ if(NOT WIN32)
     set(CPACK_PACKAGE_DESCRIPTION
         "A small OpenGL 1.1 desktop demo: a centred 700x700 window in which one lit,\nsmoothly shaded elongated sphere spins about a diagonal axis while its material\ncolours slowly drift. Escape quits."
     )
-    set(CPACK_PACKAGE_CONTACT ${VORLANE_PACKAGE_MAINTAINER})
+    set(CPACK_PACKAGE_CONTACT ${VORLANE_MAINTAINER})
     set(CPACK_STRIP_FILES ON)
     set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
         OWNER_READ OWNER_WRITE OWNER_EXECUTE
@@ -56,7 +56,7 @@ if(NOT WIN32)
         WORLD_READ WORLD_EXECUTE
     )
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-    set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VORLANE_PACKAGE_MAINTAINER})
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VORLANE_MAINTAINER})
     set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     # dpkg-shlibdeps names the packages of the libraries the binary links: freeglut, GLU,

@@ -9,6 +9,7 @@ int main(int argc, char** argv)
 {
     glutInit(&argc, argv);
     open_centred_window();
+    describe_window_to_desktop();
 
     glutKeyboardFunc(on_keyboard);
     glutDisplayFunc(on_display);

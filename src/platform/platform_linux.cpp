@@ -1,5 +1,8 @@
-// Linux and other X11 systems: a monotonic millisecond clock and a small modal Xlib notice.
+// Linux and other X11 systems: a monotonic millisecond clock, the window's identity for the
+// desktop, and a small Xlib notice that is a modal dialog of the program's window.
 #include "platform/platform.h"
+
+#include "window_icon.h"
 
 #include <GL/glx.h>
 #include <X11/Xatom.h>
@@ -7,13 +10,22 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace
 {
+
+// WM_CLASS is the instance name and the class name, each ending in a NUL; the desktop entry's
+// StartupWMClass names the class.
+constexpr char window_class[] = "vorlane\0Vorlane";
 
 constexpr const char* notice_caption = "ERROR";
 constexpr const char* button_label = "OK";
@@ -28,16 +40,48 @@ constexpr int fallback_ascent = 10;
 constexpr int fallback_descent = 3;
 
 struct Notice {
-    Display* display;
-    Window window;
-    GC gc;
-    XFontStruct* font;
-    const char* text;
-    int width;
-    int height;
-    int button_x;
-    int button_y;
+    Display* display = nullptr;
+    Window window = 0;
+    GC gc = nullptr;
+    XFontStruct* font = nullptr;
+    const char* text = nullptr;
+    int width = 0;
+    int height = 0;
+    int button_x = 0;
+    int button_y = 0;
+    // The program's window, and what it showed when the notice came up, put back whenever
+    // part of it is exposed: the program itself is held up and cannot repaint it.
+    Window owner = 0;
+    GC owner_gc = nullptr;
+    XImage* last_frame = nullptr;
 };
+
+Atom atom(Display* display, const char* name)
+{
+    return XInternAtom(display, name, False);
+}
+
+// Which program, process and machine a window belongs to: taskbars group by the class and
+// show the icon, and "force quit" dialogs use the process on its machine.
+void set_identity(Display* display, Window window)
+{
+    XChangeProperty(display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(window_class), sizeof window_class);
+    const long pid = getpid();
+    XChangeProperty(display, window, atom(display, "_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    char host[HOST_NAME_MAX + 1] = {};
+    char* host_list[] = {host};
+    XTextProperty machine;
+    if (gethostname(host, sizeof host - 1) == 0 &&
+        XStringListToTextProperty(host_list, 1, &machine) != 0) {
+        XSetWMClientMachine(display, window, &machine);
+        XFree(machine.value);
+    }
+    XChangeProperty(display, window, atom(display, "_NET_WM_ICON"), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(window_icon),
+                    static_cast<int>(std::size(window_icon)));
+}
 
 int text_width(const Notice& notice, const char* text)
 {
@@ -82,15 +126,27 @@ bool on_button(const Notice& notice, int x, int y)
 void name_window(Display* display, Window window)
 {
     XStoreName(display, window, notice_caption);
-    const Atom net_wm_name = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8_string = XInternAtom(display, "UTF8_STRING", False);
-    XChangeProperty(display, window, net_wm_name, utf8_string, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(notice_caption),
+    XChangeProperty(display, window, atom(display, "_NET_WM_NAME"), atom(display, "UTF8_STRING"), 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(notice_caption),
                     static_cast<int>(std::strlen(notice_caption)));
-    const Atom window_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
-    const Atom dialog_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
-    XChangeProperty(display, window, window_type, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&dialog_type), 1);
+    const Atom dialog_type = atom(display, "_NET_WM_WINDOW_TYPE_DIALOG");
+    XChangeProperty(display, window, atom(display, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&dialog_type), 1);
+}
+
+// A dialog of the program's window that the window manager keeps above it and gives the
+// keyboard to, with no taskbar entry of its own: a notice that could be covered or minimised
+// apart from its window would leave a frozen window and nothing to answer. The state must be
+// there before the window is mapped, when the window manager reads it.
+void make_modal(const Notice& notice)
+{
+    if (notice.owner != 0)
+        XSetTransientForHint(notice.display, notice.window, notice.owner);
+    const Atom states[] = {atom(notice.display, "_NET_WM_STATE_MODAL"),
+                           atom(notice.display, "_NET_WM_STATE_SKIP_TASKBAR")};
+    XChangeProperty(notice.display, notice.window, atom(notice.display, "_NET_WM_STATE"), XA_ATOM,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(states),
+                    static_cast<int>(std::size(states)));
 }
 
 // A fixed-size window in the middle of the screen.
@@ -108,15 +164,76 @@ void place_window(const Notice& notice, int x, int y)
     XFree(hints);
 }
 
-// A focus request can race the window manager; losing it must not end the program early.
+// A focus request can race the window manager, and the program's window can be unmapped or
+// gone when it is read back; neither must end the program early.
 int ignore_x_error(Display*, XErrorEvent*)
 {
     return 0;
 }
 
-void run_notice(Display* display, const char* text)
+// The program's window still shows the last frame that was swapped, since the failed one
+// never is. Only the part on the screen can be read back; the rest is kept black, the scene's
+// background, rather than whatever the screen held there. A window that is not shown keeps
+// nothing to put back.
+void capture_last_frame(Notice& notice)
 {
-    Notice notice{display, 0, nullptr, XLoadQueryFont(display, notice_font), text, 0, 0, 0, 0};
+    XWindowAttributes attributes;
+    if (notice.owner == 0 || XGetWindowAttributes(notice.display, notice.owner, &attributes) == 0 ||
+        attributes.map_state != IsViewable)
+        return;
+    int root_x = 0;
+    int root_y = 0;
+    Window child;
+    XTranslateCoordinates(notice.display, notice.owner, attributes.root, 0, 0, &root_x, &root_y,
+                          &child);
+    const int left = std::max(0, -root_x);
+    const int top = std::max(0, -root_y);
+    const int right = std::min(attributes.width, WidthOfScreen(attributes.screen) - root_x);
+    const int bottom = std::min(attributes.height, HeightOfScreen(attributes.screen) - root_y);
+    if (right <= left || bottom <= top)
+        return;
+    XImage* frame =
+        XCreateImage(notice.display, attributes.visual, static_cast<unsigned>(attributes.depth),
+                     ZPixmap, 0, nullptr, static_cast<unsigned>(attributes.width),
+                     static_cast<unsigned>(attributes.height), 32, 0);
+    if (frame == nullptr)
+        return;
+    // Zero is black in the RGB visual the window was made with; XDestroyImage frees it.
+    frame->data = static_cast<char*>(std::calloc(static_cast<std::size_t>(frame->bytes_per_line) *
+                                                     static_cast<std::size_t>(attributes.height),
+                                                 1));
+    if (frame->data == nullptr ||
+        XGetSubImage(notice.display, notice.owner, left, top, static_cast<unsigned>(right - left),
+                     static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap, frame, left,
+                     top) == nullptr) {
+        XDestroyImage(frame);
+        return;
+    }
+    notice.last_frame = frame;
+    notice.owner_gc = XCreateGC(notice.display, notice.owner, 0, nullptr);
+    // Other connections may ask for the same window's exposures; GLUT's is not being read.
+    XSelectInput(notice.display, notice.owner, ExposureMask);
+}
+
+void restore_last_frame(const Notice& notice, const XExposeEvent& exposed)
+{
+    if (notice.last_frame == nullptr)
+        return;
+    // The window may have been made larger since; beyond the frame there is nothing to show.
+    const int right = std::min(exposed.x + exposed.width, notice.last_frame->width);
+    const int bottom = std::min(exposed.y + exposed.height, notice.last_frame->height);
+    if (right > exposed.x && bottom > exposed.y)
+        XPutImage(notice.display, notice.owner, notice.owner_gc, notice.last_frame, exposed.x,
+                  exposed.y, exposed.x, exposed.y, static_cast<unsigned>(right - exposed.x),
+                  static_cast<unsigned>(bottom - exposed.y));
+}
+
+void run_notice(Display* display, Window owner, const char* text)
+{
+    Notice notice{.display = display,
+                  .font = XLoadQueryFont(display, notice_font),
+                  .text = text,
+                  .owner = owner};
     const int screen = DefaultScreen(display);
     const int line_height = ascent(notice) + descent(notice);
     notice.width = std::max(min_notice_width, text_width(notice, text) + 2 * padding);
@@ -131,6 +248,8 @@ void run_notice(Display* display, const char* text)
                                         static_cast<unsigned>(notice.height), 1,
                                         BlackPixel(display, screen), WhitePixel(display, screen));
     name_window(display, notice.window);
+    set_identity(display, notice.window);
+    make_modal(notice);
     place_window(notice, x, y);
     Atom delete_window = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, notice.window, &delete_window, 1);
@@ -142,13 +261,19 @@ void run_notice(Display* display, const char* text)
     XSetForeground(display, notice.gc, BlackPixel(display, screen));
     if (notice.font != nullptr)
         XSetFont(display, notice.gc, notice.font->fid);
-    XMapRaised(display, notice.window);
 
     const auto previous_handler = XSetErrorHandler(ignore_x_error);
+    capture_last_frame(notice);
+    XMapRaised(display, notice.window);
     bool pressed_on_button = false;
     for (bool dismissed = false; !dismissed;) {
         XEvent event;
         XNextEvent(display, &event);
+        if (event.xany.window == notice.owner) {
+            if (event.type == Expose)
+                restore_last_frame(notice, event.xexpose);
+            continue;
+        }
         switch (event.type) {
         case MapNotify:
             XSetInputFocus(display, notice.window, RevertToParent, CurrentTime);
@@ -179,6 +304,10 @@ void run_notice(Display* display, const char* text)
     }
     XSetErrorHandler(previous_handler);
 
+    if (notice.last_frame != nullptr) {
+        XDestroyImage(notice.last_frame);
+        XFreeGC(display, notice.owner_gc);
+    }
     XFreeGC(display, notice.gc);
     XDestroyWindow(display, notice.window);
     if (notice.font != nullptr)
@@ -196,6 +325,16 @@ std::uint32_t read_millisecond_clock()
     return static_cast<std::uint32_t>(now.count());
 }
 
+void describe_window_to_desktop()
+{
+    // GLUT's window is the current GLX drawable, on GLUT's own connection.
+    Display* display = glXGetCurrentDisplay();
+    const Window window = glXGetCurrentDrawable();
+    if (display == nullptr || window == 0)
+        return;
+    set_identity(display, window);
+}
+
 void show_error_notice(const char* text)
 {
     // The notice goes to the display the program's window is on, over a connection of its
@@ -207,6 +346,9 @@ void show_error_notice(const char* text)
         std::fprintf(stderr, "%s: %s\n", notice_caption, text);
         return;
     }
-    run_notice(display, text);
+    // The last good frame must have reached the server before the notice reads it back.
+    if (program_display != nullptr)
+        XSync(program_display, False);
+    run_notice(display, glXGetCurrentDrawable(), text);
     XCloseDisplay(display);
 }

@@ -48,6 +48,9 @@ std::uint32_t read_millisecond_clock()
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(emscripten_get_now()));
 }
 
+// The canvas is part of a page, not a desktop window; the browser names the page by its title.
+void describe_window_to_desktop() {}
+
 void show_error_notice(const char* text)
 {
     open_notice(notice_caption, text, button_label);

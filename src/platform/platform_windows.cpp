@@ -19,6 +19,9 @@ std::uint32_t read_millisecond_clock()
     return timeGetTime();
 }
 
+// The taskbar matches a window to its program by the executable; nothing needs setting.
+void describe_window_to_desktop() {}
+
 void show_error_notice(const char* text)
 {
     MessageBoxA(nullptr, text, notice_caption, notice_style);
