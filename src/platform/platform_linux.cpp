@@ -26,6 +26,7 @@ namespace
 // WM_CLASS is the instance name and the class name, each ending in a NUL; the desktop entry's
 // StartupWMClass names the class.
 constexpr char window_class[] = "vorlane\0Vorlane";
+constexpr int icon_size = 48;
 
 constexpr const char* notice_caption = "ERROR";
 constexpr const char* button_label = "OK";
@@ -78,9 +79,15 @@ void set_identity(Display* display, Window window)
         XSetWMClientMachine(display, window, &machine);
         XFree(machine.value);
     }
+    // The icon as _NET_WM_ICON wants it: width, height, then each pixel as 0xAARRGGBB.
+    static long icon[2 + icon_size * icon_size] = {icon_size, icon_size};
+    for (int pixel = 0; pixel < icon_size * icon_size; ++pixel) {
+        const unsigned char* rgba = window_icon_rgba + 4 * pixel;
+        icon[2 + pixel] = static_cast<long>(rgba[3]) << 24 | rgba[0] << 16 | rgba[1] << 8 | rgba[2];
+    }
     XChangeProperty(display, window, atom(display, "_NET_WM_ICON"), XA_CARDINAL, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(window_icon),
-                    static_cast<int>(std::size(window_icon)));
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(icon),
+                    static_cast<int>(std::size(icon)));
 }
 
 int text_width(const Notice& notice, const char* text)
