@@ -40,8 +40,9 @@ def x(*command, check=True):
 
 
 def prop(window, name):
-    """A window property as xprop prints it after '=', '' if it is not set."""
-    return x("xprop", "-id", str(window), name).partition("=")[2].strip()
+    """A property of a window (or "root") as xprop prints its value, '' if it is not set."""
+    where = ["-root"] if window == "root" else ["-id", str(window)]
+    return x("xprop", *where, name).partition(")")[2].lstrip(":= ").strip()
 
 
 def geometry(window):
@@ -53,15 +54,19 @@ def geometry(window):
 
 
 def windows_named(name):
-    return [int(w) for w in x("xdotool", "search", "--name", f"^{name}$", check=False).split()]
+    """The windows shown with this name."""
+    return [int(w) for w in x("xdotool", "search", "--onlyvisible", "--name", f"^{name}$",
+                              check=False).split()]
 
 
 class Image:
     def __init__(self, ppm):
-        """From a binary PPM with 8-bit channels, as netpbm writes it."""
-        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        """From a binary PPM as netpbm writes it: 8-bit channels, or 16-bit ones when xwd has
+        taken a window's colour map along."""
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(255|65535)\s", ppm)
         self.width, self.height = int(header[1]), int(header[2])
-        self.rgb = ppm[header.end():header.end() + 3 * self.width * self.height]
+        pixels = ppm[header.end():]
+        self.rgb = (pixels[::2] if header[3] == b"65535" else pixels)[:3 * self.width * self.height]
 
     def pixel(self, px, py):
         return tuple(self.rgb[3 * (py * self.width + px):3 * (py * self.width + px) + 3])

@@ -4,6 +4,7 @@ import configparser
 import glob
 import os
 import shutil
+import socket
 import subprocess
 import tempfile
 import time
@@ -15,6 +16,13 @@ from harness import wait_until, windows_named
 HERE = os.path.dirname(os.path.abspath(__file__))
 REFERENCE = os.path.join(HERE, "frame1.png")
 FAILING_FRAME = 3
+
+
+def desktop_entry(path):
+    entry = configparser.ConfigParser(interpolation=None)
+    entry.optionxform = str
+    entry.read(path)
+    return entry["Desktop Entry"]
 
 
 class Run(unittest.TestCase):
@@ -37,11 +45,17 @@ class Run(unittest.TestCase):
 
 
 class Window(Run):
-    def test_titled_700_square_centred_and_escape_ends_it_with_no_further_frame(self):
+    def test_titled_700_square_centred_recognised_and_escape_ends_it_with_no_further_frame(self):
         program = self.start(hold_idle=True)
         window = program.window()
         program.wait_swaps(1)
         self.assertEqual(prop(window, "WM_NAME"), f'"{TITLE}"')
+        # What taskbars match to the desktop entry, and "force quit" dialogs use.
+        wm_class = desktop_entry(os.path.join(HERE, "..", "data", "vorlane.desktop"))[
+            "StartupWMClass"]
+        self.assertEqual(prop(window, "WM_CLASS"), f'"vorlane", "{wm_class}"')
+        self.assertEqual(prop(window, "_NET_WM_PID"), str(program.process.pid))
+        self.assertEqual(prop(window, "WM_CLIENT_MACHINE"), f'"{socket.gethostname()}"')
         # The window manager puts the frame where the program asked: 50, 100 on 800 x 900.
         left, _, top, _ = map(int, prop(window, "_NET_FRAME_EXTENTS").split(", "))
         px, py, width, height = geometry(window)
@@ -112,6 +126,40 @@ class Notice(Run):
         self.key(notice, "alt+F4")
         self.assert_ends_with_1(program)
 
+    def test_the_notice_is_a_modal_dialog_that_stays_on_top_and_leaves_no_trail(self):
+        program = self.start(hold_idle=True, error_at=2)
+        window = program.window()
+        program.wait_swaps(1)
+        program.wait_quiet()
+        shown = screenshot(window)
+        self.key(window, "a")  # a frame whose error check fails
+        notice = wait_until(lambda: program.alive() and windows_named("ERROR"), "the notice")[0]
+        self.assertIn(hex(window), prop(notice, "WM_TRANSIENT_FOR"))
+        for state in ("_NET_WM_STATE_MODAL", "_NET_WM_STATE_SKIP_TASKBAR"):
+            self.assertIn(state, prop(notice, "_NET_WM_STATE"))
+        # A click on the program's window leaves the notice on top, and with the keyboard.
+        x("xdotool", "mousemove", "120", "820", "click", "1")
+        time.sleep(0.3)
+        stacking = prop("root", "_NET_CLIENT_LIST_STACKING").replace(",", "").split()
+        self.assertLess(stacking.index(hex(window)), stacking.index(hex(notice)))
+        # Dragged across the window by its title bar, the notice leaves nothing behind.
+        nx, ny, _, _ = geometry(notice)
+        x("xdotool", "mousemove", str(nx + 30), str(ny - 8), "mousedown", "1",
+          *(word for step in range(1, 9) for word in
+            ("mousemove", str(nx + 30 - 25 * step), str(ny - 8 + 45 * step), "sleep", "0.05")),
+          "mouseup", "1")
+        wx, wy, _, _ = geometry(window)
+        left, right, top, bottom = map(int, prop(notice, "_NET_FRAME_EXTENTS").split(", "))
+        nx, ny, nw, nh = geometry(notice)
+        covered = range(nx - left - wx, nx + nw + right - wx), range(ny - top - wy, ny + nh - wy)
+        after = screenshot(window)
+        trail = [(px, py) for px in range(0, 700, 3) for py in range(0, 700, 3)
+                 if (px not in covered[0] or py not in covered[1])
+                 and after.pixel(px, py) != shown.pixel(px, py)]
+        self.assertFalse(trail, f"{len(trail)} pixels changed, such as {trail[:3]}")
+        self.key(notice, "Return")
+        self.assertEqual(program.wait_exit(), 1)
+
     def test_with_no_display_for_the_notice_the_text_goes_to_standard_error(self):
         # The program reaches the server through a second name for its socket, which is gone
         # by the time the notice would open a connection of its own.
@@ -139,9 +187,8 @@ class Package(Run):
                      "share/man/man6/vorlane.6.gz", "share/doc/vorlane/copyright",
                      *(f"share/icons/hicolor/{n}x{n}/apps/vorlane.png" for n in (48, 128, 256))]:
             self.assertTrue(os.path.isfile(os.path.join(root, "usr", path)), path)
-        entry = configparser.ConfigParser(interpolation=None)
-        entry.read(os.path.join(root, "usr/share/applications/vorlane.desktop"))
-        self.assertEqual(entry["Desktop Entry"]["Exec"], "vorlane")
+        entry = desktop_entry(os.path.join(root, "usr/share/applications/vorlane.desktop"))
+        self.assertEqual(entry["Exec"], "vorlane")
 
         program = self.start(program=os.path.join(root, "usr/bin/vorlane"))
         window = program.window()
