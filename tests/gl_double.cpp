@@ -26,8 +26,6 @@ constexpr std::uint64_t fnv_offset = 0xcbf29ce484222325u;
 
 gl_double::Call recorded[max_calls];
 std::size_t recorded_count = 0;
-std::uint64_t stream_digest = fnv_offset;
-char folded_text[1 << 16];
 std::size_t folded_length = 0;
 std::size_t primitive_lines = 0; // lines since the last glBegin, 0 outside a primitive
 std::uint64_t primitive_digest = fnv_offset;
@@ -42,13 +40,13 @@ std::uint64_t fnv(std::uint64_t hash, const char* text)
 void fold(const char* line)
 {
     folded_length +=
-        std::snprintf(folded_text + folded_length, sizeof folded_text - folded_length, "%s", line);
-    folded_length = std::min(folded_length, sizeof folded_text - 1);
+        std::snprintf(folded + folded_length, sizeof folded - folded_length, "%s", line);
+    folded_length = std::min(folded_length, sizeof folded - 1);
 }
 
 void add_line(std::string_view name, const char* line)
 {
-    stream_digest = fnv(stream_digest, line);
+    digest = fnv(digest, line);
     if (echo)
         std::fputs(line, stderr);
     if (primitive_lines > 0 && name == "glEnd") {
@@ -110,27 +108,6 @@ void record(const char* name, const char* kinds = "", ...)
     add_line(name, line);
 }
 
-// Registered callbacks are written by name, so a wrong one shows.
-template <typename F> const char* name_of(F* function)
-{
-    const auto* p = reinterpret_cast<const void*>(function);
-    return p == nullptr                                        ? "null"
-           : p == reinterpret_cast<const void*>(on_keyboard)   ? "on_keyboard"
-           : p == reinterpret_cast<const void*>(on_display)    ? "on_display"
-           : p == reinterpret_cast<const void*>(on_visibility) ? "on_visibility"
-           : p == reinterpret_cast<const void*>(on_reshape)    ? "on_reshape"
-           : p == reinterpret_cast<const void*>(on_idle)       ? "on_idle"
-                                                               : "unknown";
-}
-
-void record_vector(const char* name, GLenum target, GLenum pname, const GLfloat* v)
-{
-    if (pname == GL_SHININESS)
-        record(name, "eef", target, pname, v[0]);
-    else
-        record(name, "eeffff", target, pname, v[0], v[1], v[2], v[3]);
-}
-
 } // namespace
 
 namespace gl_double
@@ -139,31 +116,13 @@ namespace gl_double
 void reset()
 {
     recorded_count = folded_length = primitive_lines = 0;
-    stream_digest = fnv_offset;
-    folded_text[0] = '\0';
+    digest = fnv_offset;
+    folded[0] = '\0';
 }
 
 std::span<const Call> calls()
 {
     return {recorded, std::min(recorded_count, max_calls)};
-}
-
-std::size_t count(const char* name)
-{
-    std::size_t n = 0;
-    for (const Call& call : calls())
-        n += std::string_view(call.name) == name;
-    return n;
-}
-
-std::uint64_t digest()
-{
-    return stream_digest;
-}
-
-const char* folded()
-{
-    return folded_text;
 }
 
 } // namespace gl_double
@@ -185,7 +144,7 @@ void operator delete(void* block, std::size_t) noexcept
     std::free(block);
 }
 
-// The stand-ins, one line each, as a table.
+// The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows.
 // clang-format off
 std::uint32_t read_millisecond_clock() { record("clock", "i", clock_ms); return clock_ms; }
 void describe_window_to_desktop() {} // not a call to OpenGL, GLU or GLUT
@@ -209,9 +168,9 @@ void glEnable(GLenum capability) { record("glEnable", "e", capability); }
 void glDepthFunc(GLenum function) { record("glDepthFunc", "e", function); }
 void glShadeModel(GLenum mode) { record("glShadeModel", "e", mode); }
 void glHint(GLenum target, GLenum mode) { record("glHint", "ee", target, mode); }
-void glLightfv(GLenum light, GLenum pname, const GLfloat* v) { record_vector("glLightfv", light, pname, v); }
+void glLightfv(GLenum light, GLenum pname, const GLfloat* v) { record("glLightfv", "eeffff", light, pname, v[0], v[1], v[2], v[3]); }
 void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", "ei", pname, param); }
-void glMaterialfv(GLenum face, GLenum pname, const GLfloat* v) { record_vector("glMaterialfv", face, pname, v); }
+void glMaterialfv(GLenum face, GLenum pname, const GLfloat* v) { if (pname == GL_SHININESS) record("glMaterialfv", "eef", face, pname, v[0]); else record("glMaterialfv", "eeffff", face, pname, v[0], v[1], v[2], v[3]); }
 GLenum glGetError() { const GLenum e = next_error; next_error = GL_NO_ERROR; record("glGetError", "se", "=", e); return e; }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble z_near, GLdouble z_far) { record("gluPerspective", "dddd", fovy, aspect, z_near, z_far); }
@@ -222,12 +181,12 @@ void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", "e",
 void glutInitWindowPosition(int x, int y) { record("glutInitWindowPosition", "ii", x, y); }
 void glutInitWindowSize(int width, int height) { record("glutInitWindowSize", "ii", width, height); }
 int glutCreateWindow(const char* title) { record("glutCreateWindow", "q", title); return 1; }
-int glutGet(GLenum query) { const int a = query == GLUT_SCREEN_WIDTH ? screen_width : screen_height; record("glutGet", "esi", query, "=", a); return a; }
-void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardFunc", "s", name_of(callback)); }
-void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc", "s", name_of(callback)); }
-void glutVisibilityFunc(void (*callback)(int)) { record("glutVisibilityFunc", "s", name_of(callback)); }
-void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc", "s", name_of(callback)); }
-void glutIdleFunc(void (*callback)()) { record("glutIdleFunc", "s", name_of(callback)); }
+int glutGet(GLenum query) { const int a = query == GLUT_SCREEN_WIDTH ? 800 : 900; record("glutGet", "esi", query, "=", a); return a; }
+void glutKeyboardFunc(void (*f)(unsigned char, int, int)) { record("glutKeyboardFunc", "s", f == on_keyboard ? "on_keyboard" : "another"); }
+void glutDisplayFunc(void (*f)()) { record("glutDisplayFunc", "s", f == on_display ? "on_display" : "another"); }
+void glutVisibilityFunc(void (*f)(int)) { record("glutVisibilityFunc", "s", f == on_visibility ? "on_visibility" : "another"); }
+void glutReshapeFunc(void (*f)(int, int)) { record("glutReshapeFunc", "s", f == on_reshape ? "on_reshape" : "another"); }
+void glutIdleFunc(void (*f)()) { record("glutIdleFunc", "s", f == on_idle ? "on_idle" : f ? "another" : "null"); }
 void glutPostRedisplay() { record("glutPostRedisplay"); }
 void glutSwapBuffers() { record("glutSwapBuffers"); }
 void glutMainLoop() { record("glutMainLoop"); } // returns, unlike the real one, so a test goes on

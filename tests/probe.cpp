@@ -1,5 +1,5 @@
 // Preloaded into a GLUT program (LD_PRELOAD) so that tests, scripts and benchmarks can watch and
-// steer the real thing from outside. Each wrapper notes what it saw, then calls the real one.
+// steer the real thing from outside; each wrapper notes what it saw, then calls the real one.
 //
 //   VORLANE_PROBE_LOG=<file>      a line per event, written at once: "window <X id>"; "swap <n>
 //                                 <monotonic ns> <processor ns>", the first once the X server
@@ -33,20 +33,13 @@ long setting(const char* name)
     return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
 }
 
-int log_file()
-{
-    static const int file = [] {
-        const char* path = std::getenv("VORLANE_PROBE_LOG");
-        return path != nullptr ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
-    }();
-    return file;
-}
-
 // One write a line: a test reads the log while the program runs, and may stop it after any.
 template <typename... Args> void note(const char* format, Args... args)
 {
-    if (log_file() >= 0)
-        dprintf(log_file(), format, args...);
+    static const char* path = std::getenv("VORLANE_PROBE_LOG");
+    static const int log = path ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
+    if (log >= 0)
+        dprintf(log, format, args...);
 }
 
 long long nanoseconds(clockid_t clock)
@@ -75,10 +68,10 @@ int glutCreateWindow(const char* title)
 
 void glutSwapBuffers()
 {
-    static const auto next = real<void (*)()>("glutSwapBuffers");
     static const long stop_after = setting("VORLANE_PROBE_STOP_AFTER");
     static const long exit_after = setting("VORLANE_PROBE_EXIT_AFTER");
-    next();
+    static const auto swap = real<void (*)()>("glutSwapBuffers");
+    swap();
     // The server must have the frame before it is timed, held or left behind.
     if (++swaps == 1 || swaps == stop_after || swaps == exit_after)
         XSync(glXGetCurrentDisplay(), False);
@@ -92,9 +85,9 @@ void glutSwapBuffers()
 
 GLenum glGetError()
 {
-    static const auto next = real<GLenum (*)()>("glGetError");
     static const long error_at = setting("VORLANE_PROBE_ERROR_AT");
-    const GLenum found = ++error_checks == error_at ? GL_INVALID_OPERATION : next();
+    static const auto get_error = real<GLenum (*)()>("glGetError");
+    const GLenum found = ++error_checks == error_at ? GL_INVALID_OPERATION : get_error();
     if (found != GL_NO_ERROR)
         note("glerror %ld %u\n", error_checks, found);
     return found;
