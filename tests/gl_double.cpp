@@ -9,10 +9,10 @@
 #include "platform/platform.h"
 #include "render/render.h"
 
+#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string_view>
 
@@ -37,10 +37,10 @@ std::uint64_t fnv(std::uint64_t hash, const char* text)
     return hash;
 }
 
-void fold(const char* line)
+template <typename... Args> void fold(const char* format, Args... args)
 {
     folded_length +=
-        std::snprintf(folded + folded_length, sizeof folded - folded_length, "%s", line);
+        std::snprintf(folded + folded_length, sizeof folded - folded_length, format, args...);
     folded_length = std::min(folded_length, sizeof folded - 1);
 }
 
@@ -50,10 +50,7 @@ void add_line(std::string_view name, const char* line)
     if (echo)
         std::fputs(line, stderr);
     if (primitive_lines > 0 && name == "glEnd") {
-        char summary[64];
-        std::snprintf(summary, sizeof summary, "= %zu %016llx\n", primitive_lines - 1,
-                      static_cast<unsigned long long>(primitive_digest));
-        fold(summary);
+        fold("= %zu %016" PRIx64 "\n", primitive_lines - 1, primitive_digest);
         primitive_lines = 0;
     }
     if (primitive_lines > 0) {
@@ -61,7 +58,7 @@ void add_line(std::string_view name, const char* line)
         ++primitive_lines;
         return;
     }
-    fold(line);
+    fold("%s", line);
     if (name == "glBegin") {
         primitive_lines = 1;
         primitive_digest = fnv_offset;
@@ -70,7 +67,8 @@ void add_line(std::string_view name, const char* line)
 
 // Records one call. Each letter of kinds says how the next argument is written: 'f' a float
 // and 'd' a double as the hex of their bits, so that -0 and every rounding show; 'e' an
-// enumerant in hex; 'i' an integer; 's' a string as it is, 'q' one in quotes.
+// enumerant in hex; 'i' and 'u' a signed and an unsigned integer; 's' a string as it is, 'q'
+// one in quotes.
 void record(const char* name, const char* kinds = "", ...)
 {
     gl_double::Call call{name, 0, {}};
@@ -83,18 +81,19 @@ void record(const char* name, const char* kinds = "", ...)
         const std::size_t room = sizeof line - length;
         if (*kind == 'f' || *kind == 'd') {
             const double value = va_arg(args, double);
-            const float single = static_cast<float>(value);
-            std::uint32_t single_bits;
-            unsigned long long double_bits;
-            std::memcpy(&single_bits, &single, sizeof single_bits);
-            std::memcpy(&double_bits, &value, sizeof double_bits);
             call.args[call.count++] = value;
-            length += *kind == 'f' ? std::snprintf(at, room, " %08x", single_bits)
-                                   : std::snprintf(at, room, " %016llx", double_bits);
-        } else if (*kind == 'e' || *kind == 'i') {
+            length += *kind == 'f' ? std::snprintf(at, room, " %08x",
+                                                   __builtin_bit_cast(std::uint32_t, float(value)))
+                                   : std::snprintf(at, room, " %016llx",
+                                                   __builtin_bit_cast(unsigned long long, value));
+        } else if (*kind == 'i' || *kind == 'e' || *kind == 'u') {
             const int value = va_arg(args, int);
-            call.args[call.count++] = *kind == 'e' ? double(static_cast<unsigned>(value)) : value;
-            length += std::snprintf(at, room, *kind == 'e' ? " 0x%x" : " %d", value);
+            call.args[call.count++] = *kind == 'i' ? value : double(static_cast<unsigned>(value));
+            length += std::snprintf(at, room,
+                                    *kind == 'i'   ? " %d"
+                                    : *kind == 'e' ? " 0x%x"
+                                                   : " %u",
+                                    value);
         } else {
             length += std::snprintf(at, room, *kind == 'q' ? " \"%s\"" : " %s",
                                     va_arg(args, const char*));
@@ -127,26 +126,13 @@ std::span<const Call> calls()
 
 } // namespace gl_double
 
-// Counts every allocation. Its blocks come from malloc and go back with free.
-void* operator new(std::size_t size)
-{
-    ++allocations;
-    if (void* block = std::malloc(size > 0 ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
-
-// The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows.
+// The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows;
+// the allocator counts every allocation, taking blocks from malloc and giving them back to free.
 // clang-format off
-std::uint32_t read_millisecond_clock() { record("clock", "i", clock_ms); return clock_ms; }
+void* operator new(std::size_t size) { ++allocations; if (void* block = std::malloc(size > 0 ? size : 1)) return block; throw std::bad_alloc(); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+std::uint32_t read_millisecond_clock() { record("clock", "u", clock_ms); return clock_ms; }
 void describe_window_to_desktop() {} // not a call to OpenGL, GLU or GLUT
 void show_error_notice(const char* text) { record("notice", "q", text); }
 

@@ -58,8 +58,7 @@ def windows_named(name):
 
 class Image:
     def __init__(self, ppm):
-        """From a binary PPM as netpbm writes it: 8-bit channels, or 16-bit ones when xwd has
-        taken a window's colour map along."""
+        """From a binary PPM, whose channels xwdtopnm makes 16-bit for a window's colour map."""
         header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(255|65535)\s", ppm)
         self.width, self.height = int(header[1]), int(header[2])
         pixels = ppm[header.end():]
@@ -68,15 +67,10 @@ class Image:
     def pixel(self, px, py):
         return tuple(self.rgb[3 * (py * self.width + px):3 * (py * self.width + px) + 3])
 
-    def lit(self):
-        """The share of pixels brighter than the black background."""
-        return sum(max(self.rgb[i:i + 3]) > 40 for i in range(0, len(self.rgb), 3)) / (
-            self.width * self.height)
-
     def difference(self, other):
-        """None if the pictures match, else what is wrong. Mesa versions, and the browser's
-        rasteriser, disagree about a few edge pixels: up to a thousandth may be off a little."""
-        if (self.width, self.height) != (other.width, other.height):
+        """None if the pictures match, else how they differ: Mesa versions, and the browser's
+        rasteriser, disagree about a few edge pixels, so a thousandth may be a little off."""
+        if len(self.rgb) != len(other.rgb):
             return f"{other.width} x {other.height}, not {self.width} x {self.height}"
         off = sum(any(abs(a - b) > 13 for a, b in zip(self.rgb[i:i + 3], other.rgb[i:i + 3]))
                   for i in range(0, len(self.rgb), 3)) / (self.width * self.height)
@@ -84,9 +78,7 @@ class Image:
 
 
 def read_image(path):
-    with open(path, "rb") as png:
-        return Image(subprocess.run(["pngtopnm"], stdin=png, capture_output=True,
-                                    check=True).stdout)
+    return Image(subprocess.run(["pngtopnm", path], capture_output=True, check=True).stdout)
 
 
 def screenshot(window, png=None):
@@ -102,8 +94,7 @@ def screenshot(window, png=None):
 
 @functools.cache
 def preload():
-    """The probe, behind the AddressSanitizer runtime when the program has it: that runtime
-    starts only as the first library loaded."""
+    """The probe, behind the AddressSanitizer runtime, which starts only as the first library."""
     linked = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout
     return ":".join(re.findall(r"=> (\S*libasan\S*)", linked) + [PROBE])
 
@@ -111,8 +102,7 @@ def preload():
 class Program:
     """The real program with the probe preloaded, its log and its errors in a fresh folder."""
 
-    def __init__(self, *arguments, program=None, **probe):
-        """probe: the probe's settings, as stop_after=1 for VORLANE_PROBE_STOP_AFTER=1."""
+    def __init__(self, *arguments, program=None, **probe):  # probe settings: stop_after=1, ...
         self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
         self.log = os.path.join(self.folder, "probe.log")
         env = dict(os.environ, LD_PRELOAD=preload(), VORLANE_PROBE_LOG=self.log,
@@ -124,9 +114,8 @@ class Program:
 
     def lines(self, kind):
         """The fields of each whole log line of one kind, e.g. lines("swap")."""
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log) as log:
+        with open(self.log, "a+") as log:
+            log.seek(0)
             return [line.split()[1:] for line in log.read().split("\n")[:-1]
                     if line.split()[0] == kind]
 
@@ -156,13 +145,6 @@ class Program:
             return time.monotonic() - last[1] >= seconds
         wait_until(quiet, "the frames to stop")
         return last[0]
-
-    def wait_stopped(self):
-        """Waits until the probe has stopped the program at its frame."""
-        def stopped():
-            with open(f"/proc/{self.process.pid}/stat") as stat:
-                return self.alive() and stat.read().rpartition(")")[2].split()[0] == "T"
-        wait_until(stopped, "the program to stop at its frame")
 
     def wait_exit(self):
         wait_until(lambda: self.process.poll() is not None, "the program to end")

@@ -50,11 +50,8 @@ TEST(Notice, TheBoxShowsTheTextWithOneOkButtonAndNoOwnerAndReturnDismissesIt)
         for (HWND button = nullptr; (button = FindWindowExA(box, button, "Button", nullptr));)
             seen += IsWindowVisible(button) ? " [" + text_of(button) + "]" : "";
         SetForegroundWindow(box);
-        INPUT keys[2] = {};
-        keys[0].type = keys[1].type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof(INPUT));
+        keybd_event(VK_RETURN, 0, 0, 0);
+        keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
     });
     show_error_notice("invalid operation");
     reader.join();

@@ -3,7 +3,7 @@
 //
 //   VORLANE_PROBE_LOG=<file>      a line per event, written at once: "window <X id>"; "swap <n>
 //                                 <monotonic ns> <processor ns>", the first once the X server
-//                                 has the frame; "glerror <n> <code>" for a reported error
+//                                 has the frame
 //   VORLANE_PROBE_STOP_AFTER=<N>  stops the process (SIGSTOP) right after the N-th swap
 //   VORLANE_PROBE_EXIT_AFTER=<N>  ends it with status 0 right after the N-th swap
 //   VORLANE_PROBE_ERROR_AT=<N>    the N-th glGetError reports GL_INVALID_OPERATION
@@ -87,10 +87,7 @@ GLenum glGetError()
 {
     static const long error_at = setting("VORLANE_PROBE_ERROR_AT");
     static const auto get_error = real<GLenum (*)()>("glGetError");
-    const GLenum found = ++error_checks == error_at ? GL_INVALID_OPERATION : get_error();
-    if (found != GL_NO_ERROR)
-        note("glerror %ld %u\n", error_checks, found);
-    return found;
+    return ++error_checks == error_at ? GL_INVALID_OPERATION : get_error();
 }
 
 void glutIdleFunc(void (*callback)())
