@@ -1,7 +1,7 @@
-"""What the end-to-end tests, the benchmarks and the scripts share: the real program, named by
-VORLANE_PROGRAM, run with the probe (VORLANE_PROBE, tests/probe.cpp) and read through its log;
-X tools on $DISPLAY, which scripts/with-xvfb sets; pictures as rows of RGB bytes, read with
-netpbm. `harness.py compare EXPECTED.png ACTUAL.png` exits 1 if two pictures differ."""
+"""What tests, benchmarks and scripts share: the real program (VORLANE_PROGRAM) with the probe
+(VORLANE_PROBE, tests/probe.cpp) and its log; X tools on the $DISPLAY of scripts/with-xvfb;
+pictures as rows of RGB bytes, read with netpbm. `harness.py compare A.png B.png` exits 1 if
+two pictures differ."""
 import functools
 import os
 import re
@@ -28,8 +28,7 @@ def wait_until(condition, what, timeout=TIMEOUT):
     return result
 
 
-def x(*command, check=True):
-    """Runs an X tool (xdotool, xprop, ...) and returns what it printed."""
+def x(*command, check=True):  # an X tool, xdotool or xprop: what it printed
     result = subprocess.run(command, capture_output=True, text=True, timeout=TIMEOUT)
     if check and result.returncode != 0:
         raise AssertionError(f"{' '.join(command)}: {result.stderr.strip()}")
@@ -43,7 +42,6 @@ def prop(window, name):
 
 
 def geometry(window):
-    """(x, y, width, height) of a window, x and y on the screen."""
     info = dict(line.strip().split(": ", 1)
                 for line in x("xwininfo", "-id", str(window)).splitlines() if ": " in line)
     return tuple(int(info[key]) for key in ("Absolute upper-left X", "Absolute upper-left Y",
@@ -51,7 +49,6 @@ def geometry(window):
 
 
 def windows_named(name):
-    """The windows shown with this name."""
     return [int(w) for w in x("xdotool", "search", "--onlyvisible", "--name", f"^{name}$",
                               check=False).split()]
 

@@ -24,14 +24,12 @@ class Run(unittest.TestCase):
         x("xdotool", "key", name)
 
     def held_frame(self, frame):
-        """The window once the probe has stopped the program, the frame on the screen."""
         program = self.start(stop_after=frame)
         window = program.window()
         program.wait_swaps(frame)
         return screenshot(window)
 
     def notice(self, program):
-        """The program's notice, once it is shown."""
         return wait_until(lambda: program.alive() and windows_named("ERROR"), "the notice")[0]
 
 

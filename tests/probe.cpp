@@ -7,8 +7,7 @@
 //   VORLANE_PROBE_STOP_AFTER=<N>  stops the process (SIGSTOP) right after the N-th swap
 //   VORLANE_PROBE_EXIT_AFTER=<N>  ends it with status 0 right after the N-th swap
 //   VORLANE_PROBE_ERROR_AT=<N>    the N-th glGetError reports GL_INVALID_OPERATION
-//   VORLANE_PROBE_HOLD_IDLE=1     the idle callback never reaches GLUT: frames come only from
-//                                 exposures and keys
+//   VORLANE_PROBE_HOLD_IDLE=1     the idle callback never reaches GLUT: no frames but asked for
 #include <GL/glut.h>
 #include <GL/glx.h>
 

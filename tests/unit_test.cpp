@@ -1,7 +1,6 @@
-// The program's own code against the recording double: one digest of every call of start-up,
-// three frames and the handlers; what a reader checks by eye (the worked example, the counts,
-// the seam, the first colour); the animation's timing and the exits. ctest runs each test in a
-// process of its own, from the program's first state.
+// The program's own code against the recording double: digests of all its calls, what a reader
+// checks by eye, and the exits. ctest runs each test in a process of its own, from the
+// program's first state.
 #include "gl_double.h"
 
 #include "app/app.h"
@@ -180,9 +179,8 @@ TEST(Shape, CapsTakeTheExactCosineAndArgumentsThatCannotBeTessellatedDrawNothing
 TEST(Animation, StepsOnlyMoreThanFiveMillisecondsApartDriftsUnclampedAndAllocatesNothing)
 {
     // Frames 3, 5 and 6 ms after the last step, across the clock's wrap, a gap of 2^31 ms and
-    // one that reads as negative, then 800 steps 6 ms apart: past 300 degrees, where the
-    // diffuse starts to drift, and on past a whole turn. The model says where it ends. The
-    // shape is worked out in every frame, only not recorded.
+    // one that reads as negative, then 800 steps 6 ms apart: past 300 degrees, where the diffuse
+    // starts to drift, and a whole turn. The shape is worked out in each frame, not recorded.
     gl_double::skip_shape = true;
     last_tick = 0xFFFFFFE0u;
     std::vector<std::uint32_t> times = {0xFFFFFFE3u, 0xFFFFFFE5u, 0xFFFFFFE6u, 0xFFFFFFECu,
