@@ -86,13 +86,19 @@ void replay_elongated_sphere(double radius, int slices, int stacks)
 {
     if (primitives.empty())
         capture_elongated_sphere(radius, slices, stacks);
+    // A loop of its own for each kind, so that no test is left in the floor's vertex path.
     for (const Primitive& primitive : primitives) {
         glBegin(primitive.mode);
-        for (std::size_t n = primitive.first; n < primitive.end; ++n) {
-            const GLfloat* colour = vertices[n].colour;
-            if (primitive.coloured_pairs && (n - primitive.first) % 2 == 0)
+        if (primitive.coloured_pairs) {
+            for (std::size_t n = primitive.first; n < primitive.end; n += 2) {
+                const GLfloat* colour = vertices[n].colour;
                 glColor4f(colour[0], colour[1], colour[2], colour[3]);
-            send(vertices[n]);
+                send(vertices[n]);
+                send(vertices[n + 1]);
+            }
+        } else {
+            for (std::size_t n = primitive.first; n < primitive.end; ++n)
+                send(vertices[n]);
         }
         glEnd();
     }

@@ -67,7 +67,8 @@ def main():
 
     def budget(what, value, limit):
         verdicts.append(value <= limit)
-        print(f"budget: {what} = {value:.3g} (at most {limit}): "
+        shown = f"{value:.3f}" if isinstance(value, float) else value
+        print(f"budget: {what} = {shown} (at most {limit}): "
               f"{'met' if value <= limit else 'NOT met'}")
 
     few, many = options.frames
