@@ -27,8 +27,8 @@ namespace
 using Args = std::vector<double>;
 
 // FNV-1a 64 of the whole call streams of two tests below, as the double writes them. Derived
-// from an independent model of the calls (tests/conformance/reference.py and derive_calls.py,
-// which also wrote calls.txt; both are in the history of this file), never by pasting this
+// from an independent model of the calls, which also wrote calls.txt (`git show
+// c86ee00:tests/conformance/derive_calls.py`, beside reference.py), never by pasting this
 // program's output: a deliberate change of the calls is made in the model first.
 constexpr std::uint64_t expected_digest = 0xa2e136fccdfcd450;
 constexpr std::uint64_t expected_animation_digest = 0x41e8ae2ebc7b280a;
