@@ -4,7 +4,7 @@ import os
 import subprocess
 import unittest
 
-from harness import TITLE, geometry, screenshot, wait_until, x
+from harness import TITLE, geometry, screenshot, wait_until, windows_named, x
 
 
 class UnderWine(unittest.TestCase):
@@ -13,8 +13,7 @@ class UnderWine(unittest.TestCase):
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(program.kill)
         # Wine makes its window before it maps it; the first start in a prefix takes a while.
-        window = wait_until(lambda: x("xdotool", "search", "--onlyvisible", "--name",
-                                      f"^{TITLE}$", check=False).split(), "the window", 60)[0]
+        window = wait_until(lambda: windows_named(TITLE), "the window", 60)[0]
         self.assertEqual(geometry(window)[2:], (700, 700))
         # The shape, lit, in the middle of the black background; later, turned.
         first = wait_until(lambda: max((shot := screenshot(window)).pixel(350, 350)) > 40 and shot,
@@ -24,7 +23,7 @@ class UnderWine(unittest.TestCase):
 
         # With no window manager, Wine may still be taking the focus when the first key comes.
         def escape_ends_it():
-            x("xdotool", "windowfocus", window)
+            x("xdotool", "windowfocus", str(window))
             x("xdotool", "key", "Escape")
             try:
                 return program.wait(timeout=5) is not None

@@ -258,7 +258,7 @@ void run_notice(Display* display, Window owner, const char* text)
     set_identity(display, notice.window);
     make_modal(notice);
     place_window(notice, x, y);
-    Atom delete_window = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    Atom delete_window = atom(display, "WM_DELETE_WINDOW");
     XSetWMProtocols(display, notice.window, &delete_window, 1);
     XSelectInput(display, notice.window,
                  ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
