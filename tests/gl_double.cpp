@@ -107,6 +107,12 @@ void record(const char* name, const char* kinds = "", ...)
     add_line(name, line);
 }
 
+void* counted_block(std::size_t size) noexcept
+{
+    ++allocations;
+    return std::malloc(size > 0 ? size : 1);
+}
+
 } // namespace
 
 namespace gl_double
@@ -129,9 +135,18 @@ std::span<const Call> calls()
 // The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows;
 // the allocator counts every allocation, taking blocks from malloc and giving them back to free.
 // clang-format off
-void* operator new(std::size_t size) { ++allocations; if (void* block = std::malloc(size > 0 ? size : 1)) return block; throw std::bad_alloc(); }
+// Every form that a library may allocate with is replaced, and every form of delete, so that a
+// block always goes back to the allocator it came from, whichever pair a library picks.
+void* operator new(std::size_t size) { if (void* block = counted_block(size)) return block; throw std::bad_alloc(); }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted_block(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return counted_block(size); }
 void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 std::uint32_t read_millisecond_clock() { record("clock", "u", clock_ms); return clock_ms; }
 void describe_window_to_desktop() {} // not a call to OpenGL, GLU or GLUT
 void show_error_notice(const char* text) { record("notice", "q", text); }
@@ -167,7 +182,7 @@ void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", "e",
 void glutInitWindowPosition(int x, int y) { record("glutInitWindowPosition", "ii", x, y); }
 void glutInitWindowSize(int width, int height) { record("glutInitWindowSize", "ii", width, height); }
 int glutCreateWindow(const char* title) { record("glutCreateWindow", "q", title); return 1; }
-int glutGet(GLenum query) { const int a = query == GLUT_SCREEN_WIDTH ? 800 : 900; record("glutGet", "esi", query, "=", a); return a; }
+int glutGet(GLenum query) { const int a = query == GLUT_SCREEN_WIDTH ? screen_width : screen_height; record("glutGet", "esi", query, "=", a); return a; }
 void glutKeyboardFunc(void (*f)(unsigned char, int, int)) { record("glutKeyboardFunc", "s", f == on_keyboard ? "on_keyboard" : "another"); }
 void glutDisplayFunc(void (*f)()) { record("glutDisplayFunc", "s", f == on_display ? "on_display" : "another"); }
 void glutVisibilityFunc(void (*f)(int)) { record("glutVisibilityFunc", "s", f == on_visibility ? "on_visibility" : "another"); }

@@ -83,6 +83,15 @@ TEST(Calls, StartUpThreeFramesAndTheHandlersSendTheModelsCalls)
         << first_difference(gl_double::folded, expected_calls);
 }
 
+TEST(Window, OnAnOddScreenSmallerThanItselfEachHalfIsTruncatedOnItsOwn)
+{
+    // 699 / 2 - 350 is -1, where (699 - 700) / 2 would truncate to 0; likewise -51 and -50.
+    gl_double::screen_width = 699;
+    gl_double::screen_height = 599;
+    open_centred_window();
+    EXPECT_EQ(calls_of("glutInitWindowPosition"), (std::vector<Args>{{-1, -51}}));
+}
+
 struct Vertex {
     Args normal, point;
 };
