@@ -1,4 +1,4 @@
-// Start-up and the window event handlers, called from main.
+// The window and its event handlers, called from main.
 #pragma once
 
 // Asks GLUT for the screen size and opens the titled window centred on it. GLUT must be
@@ -7,8 +7,6 @@ void open_centred_window();
 // Perspective projection for the given aspect; leaves the model-view matrix current.
 void load_projection(double aspect);
 void set_initial_projection();
-// Depth, shading, lights and the front material, set once for the whole run.
-void set_render_state();
 
 void on_idle();
 void on_visibility(int state);

@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     glutReshapeFunc(on_reshape);
 
     set_initial_projection();
-    last_tick = read_millisecond_clock();
+    start_animation();
     set_render_state();
 
     glutMainLoop();

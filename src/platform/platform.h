@@ -10,5 +10,7 @@ std::uint32_t read_millisecond_clock();
 // it to the desktop entry and show its icon. Called once, after the window is made.
 void describe_window_to_desktop();
 
-// Shows text in a modal notice captioned "ERROR" and returns once the user has dismissed it.
+// Shows text in a modal notice captioned with notice_caption and returns once the user has
+// dismissed it.
+inline constexpr const char* notice_caption = "ERROR";
 void show_error_notice(const char* text);

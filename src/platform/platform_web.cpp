@@ -6,7 +6,6 @@
 namespace
 {
 
-constexpr const char* notice_caption = "ERROR";
 constexpr const char* button_label = "OK";
 
 } // namespace

@@ -8,7 +8,6 @@
 namespace
 {
 
-constexpr const char* notice_caption = "ERROR";
 // OK button only, no icon.
 constexpr UINT notice_style = 0;
 

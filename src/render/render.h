@@ -1,9 +1,12 @@
-// Frame display and the animation it drives.
+// The scene and the frame that draws and animates it.
 #pragma once
 
-#include <cstdint>
-
-// Time of the last animation step in milliseconds; start-up stores the start time here.
-extern std::uint32_t last_tick;
-
+// Depth, shading, lights and the front material, set once for the whole run.
+void set_render_state();
+// Starts the animation's clock: the first step comes more than 5 ms from now.
+void start_animation();
+// Places the shape at the current angle and draws it.
+void draw_scene();
+// One frame: clear, draw the scene, take at most one animation step, check for an OpenGL
+// error and swap.
 void on_display();
