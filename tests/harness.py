@@ -1,7 +1,9 @@
 """What tests, benchmarks and scripts share: the real program (VORLANE_PROGRAM) with the probe
 (VORLANE_PROBE, tests/probe.cpp) and its log; X tools on the $DISPLAY of scripts/with-xvfb;
-pictures as rows of RGB bytes, read with netpbm. `harness.py compare A.png B.png` exits 1 if
-two pictures differ."""
+pictures as rows of RGB bytes, read with netpbm. From the command line:
+    harness.py compare A.png B.png   exits 1 if two pictures differ
+    harness.py run SECONDS PNG [ARGUMENT...]   scripts/run with no display
+    harness.py soak MINUTES          scripts/soak"""
 import functools
 import os
 import re
@@ -156,7 +158,39 @@ class Program:
         shutil.rmtree(self.folder)
 
 
+def escape(program, window):
+    x("xdotool", "keydown", "--window", str(window), "Escape")
+    return program.wait_exit()
+
+
 if __name__ == "__main__" and sys.argv[1:2] == ["compare"]:
     problem = read_image(sys.argv[2]).difference(read_image(sys.argv[3]))
     print(problem or "the pictures match")
     sys.exit(1 if problem else 0)
+elif __name__ == "__main__":  # run and soak: the program's end is theirs to report
+    program = Program(*sys.argv[4:])
+    try:
+        window = program.window()
+    except AssertionError as problem:
+        print(f"{sys.argv[1]}: {problem}", file=sys.stderr)
+        program.stop()
+        sys.exit(program.process.returncode or 1)
+    if sys.argv[1] == "run":
+        time.sleep(float(sys.argv[2]))
+        screenshot(window, sys.argv[3])
+        status = escape(program, window)
+        print(f"run: screenshot saved to {sys.argv[3]}; vorlane exited with status {status}")
+    else:
+        print("minute  frames/s  resident kB")
+        before = 0
+        for minute in range(1, int(sys.argv[2]) + 1):
+            time.sleep(60)
+            frames = program.alive() and program.swaps()
+            with open(f"/proc/{program.process.pid}/status") as status:
+                resident = re.search(r"VmRSS:\s+(\d+)", status.read())[1]
+            print(f"{minute:6d}  {(frames - before) // 60:8d}  {resident:>11}", flush=True)
+            before = frames
+        status = escape(program, window)
+        print(f"soak: {program.swaps()} frames in all; Escape ended vorlane with status {status}")
+    program.stop()
+    sys.exit(status)
