@@ -1,7 +1,7 @@
-# Cross-compiles for 32-bit Windows with Debian's MinGW-w64. Used by scripts/build-windows for
-# the program, its unit tests, freeglut and GoogleTest alike, so that everything in one
-# executable is built the same way. The posix thread model, because GoogleTest needs
-# std::mutex, which the win32 model of this GCC lacks.
+# Cross-compiles for 32-bit Windows with Debian's MinGW-w64 (the windows preset). Used for the
+# program, its unit tests, freeglut and GoogleTest alike, so that everything in one executable
+# is built the same way. The posix thread model, because GoogleTest needs std::mutex, which the
+# win32 model of this GCC lacks.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
@@ -17,8 +17,8 @@ set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 # import only system DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Libraries, headers and packages come from the MinGW-w64 tree and from the prefixes the
-# build script adds (the static freeglut and GoogleTest); programs from the host.
+# Libraries, headers and packages come from the MinGW-w64 tree, never the host's; programs from
+# the host.
 list(APPEND CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

@@ -37,10 +37,12 @@ def x(*command, check=True):  # an X tool, xdotool or xprop: what it printed
     return result.stdout
 
 
-def prop(window, name):
-    """A property of a window (or "root") as xprop prints its value, '' if it is not set."""
+def prop(window, name, form=None):
+    """A property of a window (or "root") as xprop prints its value, '' if it is not set; in
+    xprop's format `form` if given ("32c": numbers)."""
     where = ["-root"] if window == "root" else ["-id", str(window)]
-    return x("xprop", *where, name).partition(")")[2].lstrip(":= ").strip()
+    forms = ["-f", name, form] if form else []
+    return x("xprop", *where, *forms, name).partition(")")[2].lstrip(":= ").strip()
 
 
 def geometry(window):

@@ -1,20 +1,47 @@
 """vorlane.exe under Wine, in the X server of scripts/with-xvfb: its titled 700 x 700 window
-shows the shape, which turns, and Escape ends the program with status 0."""
+carries the program's icon and shows the shape, which turns, and Escape ends the program with
+status 0; the executable's version information names the project's version."""
 import os
+import re
+import struct
 import subprocess
 import unittest
 
-from harness import TITLE, geometry, screenshot, wait_until, windows_named, x
+from harness import TITLE, geometry, prop, screenshot, wait_until, windows_named, x
+
+PROGRAM = os.environ["VORLANE_PROGRAM"]
+# Per channel: Wine 8 and 10 hand the pixels on unchanged; their own icon is 255 off.
+ICON_TOLERANCE = 2
+
+
+def artwork(size):
+    """The icon at `size` pixels as Wine gives it to X: one ARGB number a pixel."""
+    pam = subprocess.run(["pngtopam", "-alphapam", f"../data/icons/{size}/vorlane.png"],
+                         capture_output=True, check=True).stdout.partition(b"ENDHDR\n")[2]
+    return [a << 24 | r << 16 | g << 8 | b for r, g, b, a in struct.iter_unpack("4B", pam)]
 
 
 class UnderWine(unittest.TestCase):
-    def test_the_window_shows_the_shape_turning_and_escape_ends_it_with_0(self):
-        program = subprocess.Popen(["wine", os.environ["VORLANE_PROGRAM"]],
+    def test_the_window_carries_the_icon_shows_the_shape_turning_and_escape_ends_it_with_0(self):
+        program = subprocess.Popen(["wine", PROGRAM],
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(program.kill)
         # Wine makes its window before it maps it; the first start in a prefix takes a while.
         window = wait_until(lambda: windows_named(TITLE), "the window", 60)[0]
         self.assertEqual(geometry(window)[2:], (700, 700))
+
+        # The window class's icon at each size Wine asks Windows for (32 and 16 pixels), one
+        # after another: width, height, pixels. Without ours, Wine's own 32-pixel one.
+        icons = [int(n) for n in prop(window, "_NET_WM_ICON", "32c").split(",")]
+        sizes = []
+        while icons:
+            size, pixels, icons = icons[0], icons[2:2 + icons[0] ** 2], icons[2 + icons[0] ** 2:]
+            worst = max(abs((p >> shift & 255) - (q >> shift & 255)) for shift in (0, 8, 16, 24)
+                        for p, q in zip(pixels, artwork(size)))
+            self.assertLessEqual(worst, ICON_TOLERANCE, f"the {size}-pixel icon")
+            sizes.append(size)
+        self.assertIn(32, sizes)
+
         # The shape, lit, in the middle of the black background; later, turned.
         first = wait_until(lambda: max((shot := screenshot(window)).pixel(350, 350)) > 40 and shot,
                            "a frame")
@@ -31,6 +58,20 @@ class UnderWine(unittest.TestCase):
                 return False
         wait_until(escape_ends_it, "Escape to end the program", 30)
         self.assertEqual(program.returncode, 0)
+
+    def test_the_version_information_names_the_projects_version(self):
+        info = subprocess.run(["wrestool", "-x", "--raw", "--type=version", PROGRAM],
+                              capture_output=True, check=True).stdout
+        version = os.environ["VORLANE_VERSION"]
+        # The strings Properties shows, in UTF-16, and the numbers of the fixed part: file,
+        # then product version, each as two 32-bit halves of four 16-bit parts.
+        text = info.decode("utf-16-le", "replace")
+        for key in ("FileVersion", "ProductVersion"):
+            self.assertEqual(re.search(f"{key}\0+([^\0]*)", text)[1], version, key)
+        parts = [*map(int, version.split(".")), 0, 0, 0][:4]
+        halves = (parts[0] << 16 | parts[1], parts[2] << 16 | parts[3])
+        fixed = info.index(struct.pack("<I", 0xFEEF04BD)) + 8
+        self.assertEqual(struct.unpack_from("<4I", info, fixed), halves * 2)
 
 
 if __name__ == "__main__":
