@@ -16,6 +16,7 @@ import time
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
+EMULATOR = os.environ.get("VORLANE_EMULATOR", "").split()  # qemu-aarch64 for a cross build
 TITLE = "Quillobrante - VORLANE 11/30/2005"
 TIMEOUT = 20.0  # bounds a failing test; a passing one never waits for it
 
@@ -106,10 +107,13 @@ class Program:
     def __init__(self, *arguments, program=None, **probe):  # probe settings: stop_after=1, ...
         self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
         self.log = os.path.join(self.folder, "probe.log")
-        env = dict(os.environ, LD_PRELOAD=preload(), VORLANE_PROBE_LOG=self.log,
+        # Under qemu-user the probe is preloaded into the emulated program, not the emulator.
+        preloading = ({"QEMU_SET_ENV": f"LD_PRELOAD={preload()}"} if EMULATOR
+                      else {"LD_PRELOAD": preload()})
+        env = dict(os.environ, **preloading, VORLANE_PROBE_LOG=self.log,
                    **{f"VORLANE_PROBE_{k.upper()}": str(int(v)) for k, v in probe.items()})
         self.errors = open(os.path.join(self.folder, "stderr"), "w+")
-        self.process = subprocess.Popen([program or PROGRAM, *arguments], env=env,
+        self.process = subprocess.Popen([*EMULATOR, program or PROGRAM, *arguments], env=env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=self.errors)
 
