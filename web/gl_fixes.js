@@ -179,10 +179,10 @@ mergeInto(LibraryManager.library, {
   // exit has ended, so none of its callbacks may run again, the runtime is let go (which
   // also tells the page, through Module.onExit, with the status) and nothing after the call
   // runs.
-  exit__deps: ['$GLUT'],
+  exit__deps: ['$GLUT', keepEmulated('exit')],
   exit: function(status) {
     GLUT.idleFunc = GLUT.displayFunc = GLUT.keyboardFunc = GLUT.reshapeFunc = 0;
     noExitRuntime = false;
-    exit(status);
+    _vorlane_emulated_exit(status);
   },
 });

@@ -10,3 +10,14 @@ target_link_options(OpenGL::GL INTERFACE
     -sLEGACY_GL_EMULATION=1
     "SHELL:--js-library ${VORLANE_WEB_GL_FIXES}"
 )
+
+# The fixes hook the emulation's internals, which change between Emscripten releases; the page
+# has been proven with these, Debian 12's and Debian 13's.
+set(vorlane_proven_emscriptens 3.1.6 3.1.69)
+message(STATUS "Emscripten: ${EMSCRIPTEN_VERSION}")
+if(NOT EMSCRIPTEN_VERSION IN_LIST vorlane_proven_emscriptens)
+    list(JOIN vorlane_proven_emscriptens " and " proven)
+    message(WARNING "Emscripten ${EMSCRIPTEN_VERSION} is not one the page was proven with "
+        "(${proven}): web/gl_fixes.js may not fit its GL emulation and GLUT. "
+        "scripts/test-web shows whether it does.")
+endif()
