@@ -9,12 +9,10 @@
 #include "platform/platform.h"
 #include "render/render.h"
 
-#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <string_view>
 
 using namespace gl_double;
 
@@ -22,48 +20,9 @@ namespace
 {
 
 constexpr std::size_t max_calls = 16384; // a whole frame
-constexpr std::uint64_t fnv_offset = 0xcbf29ce484222325u;
 
 gl_double::Call recorded[max_calls];
 std::size_t recorded_count = 0;
-std::size_t folded_length = 0;
-std::size_t primitive_lines = 0; // lines since the last glBegin, 0 outside a primitive
-std::uint64_t primitive_digest = fnv_offset;
-
-std::uint64_t fnv(std::uint64_t hash, const char* text)
-{
-    for (; *text != '\0'; ++text)
-        hash = (hash ^ static_cast<unsigned char>(*text)) * 0x100000001b3u;
-    return hash;
-}
-
-template <typename... Args> void fold(const char* format, Args... args)
-{
-    folded_length +=
-        std::snprintf(folded + folded_length, sizeof folded - folded_length, format, args...);
-    folded_length = std::min(folded_length, sizeof folded - 1);
-}
-
-void add_line(std::string_view name, const char* line)
-{
-    digest = fnv(digest, line);
-    if (echo)
-        std::fputs(line, stderr);
-    if (primitive_lines > 0 && name == "glEnd") {
-        fold("= %zu %016" PRIx64 "\n", primitive_lines - 1, primitive_digest);
-        primitive_lines = 0;
-    }
-    if (primitive_lines > 0) {
-        primitive_digest = fnv(primitive_digest, line);
-        ++primitive_lines;
-        return;
-    }
-    fold("%s", line);
-    if (name == "glBegin") {
-        primitive_lines = 1;
-        primitive_digest = fnv_offset;
-    }
-}
 
 // Records one call. Each letter of kinds says how the next argument is written: 'f' a float
 // and 'd' a double as the hex of their bits, so that -0 and every rounding show; 'e' an
@@ -89,11 +48,8 @@ void record(const char* name, const char* kinds = "", ...)
         } else if (*kind == 'i' || *kind == 'e' || *kind == 'u') {
             const int value = va_arg(args, int);
             call.args[call.count++] = *kind == 'i' ? value : double(static_cast<unsigned>(value));
-            length += std::snprintf(at, room,
-                                    *kind == 'i'   ? " %d"
-                                    : *kind == 'e' ? " 0x%x"
-                                                   : " %u",
-                                    value);
+            const char* format = *kind == 'i' ? " %d" : *kind == 'e' ? " 0x%x" : " %u";
+            length += std::snprintf(at, room, format, value);
         } else {
             length += std::snprintf(at, room, *kind == 'q' ? " \"%s\"" : " %s",
                                     va_arg(args, const char*));
@@ -102,9 +58,11 @@ void record(const char* name, const char* kinds = "", ...)
     va_end(args);
     std::snprintf(line + length, sizeof line - length, "\n");
     if (recorded_count < max_calls)
-        recorded[recorded_count] = call;
-    ++recorded_count;
-    add_line(name, line);
+        recorded[recorded_count++] = call;
+    for (const char* c = line; *c != '\0'; ++c)
+        digest = (digest ^ static_cast<unsigned char>(*c)) * 0x100000001b3u;
+    if (echo)
+        std::fputs(line, stderr);
 }
 
 void* counted_block(std::size_t size) noexcept
@@ -120,23 +78,21 @@ namespace gl_double
 
 void reset()
 {
-    recorded_count = folded_length = primitive_lines = 0;
-    digest = fnv_offset;
-    folded[0] = '\0';
+    recorded_count = 0;
+    digest = 0xcbf29ce484222325u;
 }
 
 std::span<const Call> calls()
 {
-    return {recorded, std::min(recorded_count, max_calls)};
+    return {recorded, recorded_count};
 }
 
 } // namespace gl_double
 
-// The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows;
-// the allocator counts every allocation, taking blocks from malloc and giving them back to free.
+// The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows.
+// Every form of new and delete is replaced, so that a block always goes back to the allocator
+// it came from, whichever pair a library picks.
 // clang-format off
-// Every form that a library may allocate with is replaced, and every form of delete, so that a
-// block always goes back to the allocator it came from, whichever pair a library picks.
 void* operator new(std::size_t size) { if (void* block = counted_block(size)) return block; throw std::bad_alloc(); }
 void* operator new[](std::size_t size) { return operator new(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted_block(size); }
