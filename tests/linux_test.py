@@ -1,46 +1,36 @@
 """The real program on a desktop: an X server with openbox (scripts/with-xvfb --wm), the probe
 preloaded to count and hold frames and to make a frame's error check fail."""
-import os
-import re
-import socket
-import time
-import unittest
+import os, re, socket, time, unittest
 
-from harness import TITLE, Program, geometry, prop, read_image, screenshot, wait_until, x
-from harness import windows_named
-
-HERE = os.path.dirname(os.path.abspath(__file__))
+from harness import TITLE, Program, geometry, prop, read_image, screenshot, wait_until, \
+    windows_named, x
 
 
-class Run(unittest.TestCase):
+class Desktop(unittest.TestCase):  # in tests/
     def start(self, *arguments, **probe):
         program = Program(*arguments, **probe)
         self.addCleanup(program.stop)
         return program
 
-    def key(self, window, name):
-        """Types a key into a window the way a person does: activate it, then press."""
+    def key(self, window, name):  # as a person does: activate the window, then press
         x("xdotool", "windowactivate", "--sync", str(window))
         x("xdotool", "key", name)
 
     def held_frame(self, frame):
         program = self.start(stop_after=frame)
-        window = program.window()
         program.wait_swaps(frame)
-        return screenshot(window)
+        return screenshot(program.window())
 
     def notice(self, program):
         return wait_until(lambda: program.alive() and windows_named("ERROR"), "the notice")[0]
 
-
-class Window(Run):
     def test_titled_700_square_centred_recognised_and_escape_ends_it_with_no_further_frame(self):
         program = self.start(hold_idle=True)
         window = program.window()
         program.wait_swaps(1)
         self.assertEqual(prop(window, "WM_NAME"), f'"{TITLE}"')
         # What taskbars match to the desktop entry, and "force quit" dialogs use.
-        with open(os.path.join(HERE, "..", "data", "vorlane.desktop")) as entry:
+        with open("../data/vorlane.desktop") as entry:
             wm_class = re.search(r"^StartupWMClass=(.*)$", entry.read(), re.M)[1]
         self.assertEqual(prop(window, "WM_CLASS"), f'"vorlane", "{wm_class}"')
         self.assertEqual(prop(window, "_NET_WM_PID"), str(program.process.pid))
@@ -53,11 +43,8 @@ class Window(Run):
         self.key(window, "Escape")
         self.assertEqual((program.wait_exit(), program.swaps()), (0, frames))
 
-
-class Frames(Run):
     def test_frame_1_is_the_reference(self):
-        reference = read_image(os.path.join(HERE, "frame1.png"))
-        self.assertIsNone(reference.difference(self.held_frame(1)))
+        self.assertIsNone(read_image("frame1.png").difference(self.held_frame(1)))
 
     def test_frame_1_is_the_same_in_every_run_and_a_later_frame_differs(self):
         first = self.held_frame(1)
@@ -75,8 +62,6 @@ class Frames(Run):
         x("xdotool", "windowactivate", "--sync", str(window))
         program.wait_swaps(paused + 10)
 
-
-class Notice(Run):
     def test_one_notice_holds_the_program_and_each_way_to_dismiss_it_ends_it_with_1(self):
         for way in ("Return", "KP_Enter", "Escape", "space", "alt+F4", "click on OK"):
             with self.subTest(way=way):

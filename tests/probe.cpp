@@ -1,13 +1,9 @@
 // Preloaded into a GLUT program (LD_PRELOAD) so that tests, scripts and benchmarks can watch and
-// steer the real thing from outside; each wrapper notes what it saw, then calls the real one.
-//
-//   VORLANE_PROBE_LOG=<file>      a line per event, written at once: "window <X id>"; "swap <n>
-//                                 <monotonic ns> <processor ns>", the first once the X server
-//                                 has the frame
-//   VORLANE_PROBE_STOP_AFTER=<N>  stops the process (SIGSTOP) right after the N-th swap
-//   VORLANE_PROBE_EXIT_AFTER=<N>  ends it with status 0 right after the N-th swap
-//   VORLANE_PROBE_ERROR_AT=<N>    the N-th glGetError reports GL_INVALID_OPERATION
-//   VORLANE_PROBE_HOLD_IDLE=1     the idle callback never reaches GLUT: no frames but asked for
+// steer the real thing from outside. VORLANE_PROBE_LOG=<file>: a line per event, written at
+// once: "window <X id>"; "swap <n> <monotonic ns> <processor ns>", once the X server has the
+// frame. _STOP_AFTER=<N> and _EXIT_AFTER=<N>: SIGSTOP or exit(0) right after the N-th swap.
+// _ERROR_AT=<N>: the N-th glGetError reports GL_INVALID_OPERATION. _HOLD_IDLE=1: the idle
+// callback never reaches GLUT, so that frames come only when asked for.
 #include <GL/glut.h>
 #include <GL/glx.h>
 

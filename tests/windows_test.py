@@ -1,11 +1,7 @@
 """vorlane.exe under Wine, in the X server of scripts/with-xvfb: its titled 700 x 700 window
 carries the program's icon and shows the shape, which turns, and Escape ends the program with
 status 0; the executable's version information names the project's version."""
-import os
-import re
-import struct
-import subprocess
-import unittest
+import os, re, struct, subprocess, unittest
 
 from harness import TITLE, geometry, prop, screenshot, wait_until, windows_named, x
 
@@ -14,8 +10,7 @@ PROGRAM = os.environ["VORLANE_PROGRAM"]
 ICON_TOLERANCE = 2
 
 
-def artwork(size):
-    """The icon at `size` pixels as Wine gives it to X: one ARGB number a pixel."""
+def artwork(size):  # as Wine gives it to X: one ARGB number a pixel
     pam = subprocess.run(["pngtopam", "-alphapam", f"../data/icons/{size}/vorlane.png"],
                          capture_output=True, check=True).stdout.partition(b"ENDHDR\n")[2]
     return [a << 24 | r << 16 | g << 8 | b for r, g, b, a in struct.iter_unpack("4B", pam)]

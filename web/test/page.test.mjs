@@ -48,9 +48,12 @@ async function open(frames = 1e9) {
 }
 
 const clears = (page) => page.evaluate(() => window.clears);
-const more = async (page, n) =>
-  page.waitForFunction((n) => window.clears >= n, {}, (await clears(page)) + n);
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const still = async (page, ms, message) => {
+  const drawn = await clears(page);
+  await sleep(ms);
+  assert.equal(await clears(page), drawn, message);
+};
 const exitStatus = async (page) =>
   (await page.waitForFunction(() => document.documentElement.dataset.exitStatus)).jsonValue();
 const canvas = async (page) => (await page.$('canvas')).screenshot();
@@ -75,11 +78,9 @@ test('the shape turns, and not while the page is hidden', async () => {
   }, state);
   await show('hidden');
   await sleep(300);
-  const held = await clears(page);
-  await sleep(700);
-  assert.equal(await clears(page), held);
+  await still(page, 700);
   await show('visible');
-  await more(page, 40);
+  await page.waitForFunction((n) => window.clears >= n, {}, (await clears(page)) + 40);
   assert.notDeepEqual(await canvas(page), shown);
   await page.close();
 });
@@ -88,9 +89,7 @@ test('Escape ends the program with status 0', async () => {
   const page = await open();
   await page.keyboard.press('Escape');
   assert.equal(await exitStatus(page), '0');
-  const drawn = await clears(page);
-  await sleep(300);
-  assert.equal(await clears(page), drawn);
+  await still(page, 300);
   await page.close();
 });
 
@@ -102,9 +101,7 @@ test('a GL error shows the ERROR dialog, and OK ends the program with status 1',
     dialog.querySelector('h1').textContent, dialog.querySelector('p').textContent,
     [...dialog.querySelectorAll('button')].map((button) => button.textContent)]),
   [true, 'ERROR', 'invalid enumerant', ['OK']]);
-  const drawn = await clears(page);
-  await sleep(300);
-  assert.equal(await clears(page), drawn, 'frames came while the dialog was open');
+  await still(page, 300, 'frames came while the dialog was open');
   await page.click('dialog.notice button');
   assert.equal(await exitStatus(page), '1');
   await page.close();
