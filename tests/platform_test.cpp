@@ -1,5 +1,4 @@
-// The real platform layer: the clock counts milliseconds on every platform, and on Windows the
-// message box shows the text with one OK button and no owner, and Return dismisses it.
+// The real platform layer, on Windows under Wine with a display for its message box.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-"""vorlane.exe under Wine, in the X server of scripts/with-xvfb: its titled 700 x 700 window
-carries the program's icon and shows the shape, which turns, and Escape ends the program with
-status 0; the executable's version information names the project's version."""
+"""vorlane.exe under Wine, in the X server of scripts/with-xvfb."""
 import os, re, struct, subprocess, unittest
 
 from harness import TITLE, geometry, prop, screenshot, wait_until, windows_named, x

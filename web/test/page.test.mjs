@@ -1,11 +1,9 @@
-// The page in headless Chromium, as a user meets it: its first frame is the desktop's reference
-// picture, it turns but not while hidden, Escape ends it with status 0, and a GL error brings up
-// the ERROR dialog, whose OK ends it with status 1.
+// The page in headless Chromium, as a user meets it.
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
 import { writeFile } from 'node:fs/promises';
 import { join } from 'node:path';
-import { after, before, test } from 'node:test';
+import { after, afterEach, before, test } from 'node:test';
 
 import puppeteer from 'puppeteer-core';
 
@@ -21,12 +19,11 @@ before(async () => {
     /port (\d+)/.test(said) && resolve(`http://127.0.0.1:${/port (\d+)/.exec(said)[1]}/`)));
   // Debian's Chromium, in a fresh profile that goes again on close, with nothing fetched
   // from outside (puppeteer's own options) and WebGL drawn in software.
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader'],
-  });
+  browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader'] });
 });
 
+afterEach(async () => Promise.all((await browser.pages()).map((page) => page.close())));
 after(async () => Promise.all([browser?.close(), server?.kill()]));
 
 // Opens the page with a count of its frames (WebGL clears), once it has drawn the first;
@@ -66,7 +63,6 @@ test('the page\'s first frame is the desktop\'s', async () => {
   await writeFile(join(build, 'web-frame-1.png'), await canvas(page));
   execFileSync('python3', [join(tests, 'harness.py'), 'compare', join(tests, 'frame1.png'),
                            join(build, 'web-frame-1.png')], { stdio: 'inherit' });
-  await page.close();
 });
 
 test('the shape turns, and not while the page is hidden', async () => {
@@ -82,7 +78,6 @@ test('the shape turns, and not while the page is hidden', async () => {
   await show('visible');
   await page.waitForFunction((n) => window.clears >= n, {}, (await clears(page)) + 40);
   assert.notDeepEqual(await canvas(page), shown);
-  await page.close();
 });
 
 test('Escape ends the program with status 0', async () => {
@@ -90,7 +85,6 @@ test('Escape ends the program with status 0', async () => {
   await page.keyboard.press('Escape');
   assert.equal(await exitStatus(page), '0');
   await still(page, 300);
-  await page.close();
 });
 
 test('a GL error shows the ERROR dialog, and OK ends the program with status 1', async () => {
@@ -104,5 +98,4 @@ test('a GL error shows the ERROR dialog, and OK ends the program with status 1',
   await still(page, 300, 'frames came while the dialog was open');
   await page.click('dialog.notice button');
   assert.equal(await exitStatus(page), '1');
-  await page.close();
 });
