@@ -1,9 +1,7 @@
 """What tests, benchmarks and scripts share: the real program (VORLANE_PROGRAM) with the probe
 (VORLANE_PROBE, tests/probe.cpp) and its log; X tools on the $DISPLAY of scripts/with-xvfb;
-pictures as rows of RGB bytes, read with netpbm. From the command line:
-    harness.py compare A.png B.png   exits 1 if two pictures differ
-    harness.py run SECONDS PNG [ARGUMENT...]   scripts/run with no display
-    harness.py soak MINUTES          scripts/soak"""
+pictures as rows of RGB bytes, read with netpbm. From the command line: compare A.png B.png
+(exits 1 if they differ); run SECONDS PNG [ARGUMENT...] (scripts/run); soak MINUTES."""
 import functools, os, re, shutil, signal, subprocess, sys, tempfile, time
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
@@ -123,14 +121,11 @@ class Program:
         wait_until(lambda: self.alive() and self.swaps() >= count, f"swap {count}")
 
     def wait_quiet(self, seconds=0.5):  # until no frame has come for `seconds`: the swaps
-        last = [self.swaps(), time.monotonic()]
-
         def quiet():
-            if self.alive() and self.swaps() != last[0]:
-                last[:] = [self.swaps(), time.monotonic()]
-            return time.monotonic() - last[1] >= seconds
-        wait_until(quiet, "the frames to stop")
-        return last[0]
+            count = self.swaps()
+            time.sleep(seconds)
+            return self.alive() and self.swaps() == count and [count]
+        return wait_until(quiet, "the frames to stop")[0]
 
     def wait_exit(self):
         wait_until(lambda: self.process.poll() is not None, "the program to end")
@@ -162,14 +157,13 @@ elif __name__ == "__main__":  # run and soak: the program's end is theirs to rep
         screenshot(window, sys.argv[3])
     else:
         print("minute  frames/s  resident kB")
-        before = 0
         for minute in range(1, int(sys.argv[2]) + 1):
+            before = program.swaps()
             time.sleep(60)
-            frames = program.alive() and program.swaps()
+            frames = program.alive() and program.swaps() - before
             with open(f"/proc/{program.process.pid}/status") as status:
                 resident = re.search(r"VmRSS:\s+(\d+)", status.read())[1]
-            print(f"{minute:6d}  {(frames - before) // 60:8d}  {resident:>11}", flush=True)
-            before = frames
+            print(f"{minute:6d}  {frames // 60:8d}  {resident:>11}", flush=True)
     x("xdotool", "keydown", "--window", str(window), "Escape")
     status = program.wait_exit()
     print(f"run: screenshot saved to {sys.argv[3]}; vorlane exited with status {status}"

@@ -126,24 +126,6 @@ TEST(Shape, WorkedExampleRadiusFiveFourSlicesSixStacks)
     EXPECT_TRUE(std::signbit(shape[0].vertices[1][3])) << "x at theta 0 is negative zero";
 }
 
-TEST(Shape, FiftyByFiftyCountsClosedSeamAndFirstColour)
-{
-    const auto shape = draw(5.0, 50, 50);
-    ASSERT_EQ(shape.size(), 51u);
-    for (std::size_t i = 0; i < shape.size(); ++i) {
-        const bool fan = i == 0 || i == 50;
-        const auto& v = shape[i].vertices;
-        EXPECT_EQ(shape[i].mode, GLenum(fan ? GL_TRIANGLE_FAN : GL_QUAD_STRIP)) << i;
-        EXPECT_EQ(v.size(), fan ? 52u : 102u) << i;
-        EXPECT_EQ(shape[i].colours.size(), fan ? 0u : 51u) << i;
-        // Every ring ends exactly where it began: a fan's after its pole, a strip's in pairs.
-        const std::size_t first = fan ? 1 : 0, per_column = fan ? 1 : 2;
-        for (std::size_t k = 0; k < per_column; ++k)
-            EXPECT_EQ(v[first + k], v[v.size() - per_column + k]) << i;
-    }
-    EXPECT_EQ(shape[1].colours[0], (Args{0.35f, 0.46f, 0.45f, 1.0f}));
-}
-
 TEST(Shape, CapsTakeTheExactCosineAndArgumentsThatCannotBeTessellatedDrawNothing)
 {
     // With 20 stacks the top cap's ring rounds differently from a point built on the cosine
