@@ -1,6 +1,5 @@
 #ifdef _WIN32
-// This file stands in for opengl32.dll, so its view of the OpenGL header must not mark the
-// functions it defines as imported.
+// Standing in for opengl32.dll, the functions this file defines are not imported.
 #define _GDI32_
 #endif
 #include "gl_double.h"
@@ -24,10 +23,9 @@ constexpr std::size_t max_calls = 16384; // a whole frame
 gl_double::Call recorded[max_calls];
 std::size_t recorded_count = 0;
 
-// Records one call. Each letter of kinds says how the next argument is written: 'f' a float
-// and 'd' a double as the hex of their bits, so that -0 and every rounding show; 'e' an
-// enumerant in hex; 'i' and 'u' a signed and an unsigned integer; 's' a string as it is, 'q'
-// one in quotes.
+// Each letter of kinds says how the next argument is written: 'f' a float and 'd' a double as
+// the hex of their bits, so that -0 and every rounding show; 'e' an enumerant in hex; 'i' and
+// 'u' a signed and an unsigned integer; 's' a string as it is, 'q' one in quotes.
 void record(const char* name, const char* kinds = "", ...)
 {
     gl_double::Call call{name, 0, {}};
@@ -147,21 +145,16 @@ void glutIdleFunc(void (*f)()) { record("glutIdleFunc", "s", f == on_idle ? "on_
 void glutPostRedisplay() { record("glutPostRedisplay"); }
 void glutSwapBuffers() { record("glutSwapBuffers"); }
 void glutMainLoop() { record("glutMainLoop"); } // returns, unlike the real one, so a test goes on
-// clang-format on
 
 #ifdef _WIN32
-// The program's code is compiled against opengl32.dll and calls through import slots, the
-// pointers the loader would fill in; in the test binary they point at the recorders above.
-// A __stdcall name ends in the byte size of its arguments.
-#define IMPORT_SLOT(function, argument_bytes)                                                      \
-    extern "C" const void* const function##_import_slot __asm__(                                   \
-        "__imp__" #function "@" #argument_bytes) = reinterpret_cast<const void*>(&function);
-// clang-format off
-IMPORT_SLOT(glBegin, 4) IMPORT_SLOT(glEnd, 0) IMPORT_SLOT(glNormal3f, 12) IMPORT_SLOT(glVertex3f, 12)
-IMPORT_SLOT(glColor4f, 16) IMPORT_SLOT(glMatrixMode, 4) IMPORT_SLOT(glLoadIdentity, 0)
-IMPORT_SLOT(glTranslatef, 12) IMPORT_SLOT(glRotatef, 16) IMPORT_SLOT(glViewport, 16) IMPORT_SLOT(glClear, 4)
-IMPORT_SLOT(glClearColor, 16) IMPORT_SLOT(glClearDepth, 8) IMPORT_SLOT(glEnable, 4) IMPORT_SLOT(glDepthFunc, 4)
-IMPORT_SLOT(glShadeModel, 4) IMPORT_SLOT(glHint, 8) IMPORT_SLOT(glLightfv, 12) IMPORT_SLOT(glLightModeli, 8)
-IMPORT_SLOT(glMaterialfv, 12) IMPORT_SLOT(glGetError, 0)
+// The program's code calls opengl32.dll through import slots, the pointers the loader would
+// fill in; here they point at the recorders above. A __stdcall name ends in its arguments' bytes.
+#define SLOT(function, argument_bytes) extern "C" const void* const function##_import_slot \
+    __asm__("__imp__" #function "@" #argument_bytes) = reinterpret_cast<const void*>(&function);
+SLOT(glBegin, 4) SLOT(glEnd, 0) SLOT(glNormal3f, 12) SLOT(glVertex3f, 12) SLOT(glColor4f, 16)
+SLOT(glMatrixMode, 4) SLOT(glLoadIdentity, 0) SLOT(glTranslatef, 12) SLOT(glRotatef, 16)
+SLOT(glViewport, 16) SLOT(glClear, 4) SLOT(glClearColor, 16) SLOT(glClearDepth, 8) SLOT(glEnable, 4)
+SLOT(glDepthFunc, 4) SLOT(glShadeModel, 4) SLOT(glHint, 8) SLOT(glLightfv, 12)
+SLOT(glLightModeli, 8) SLOT(glMaterialfv, 12) SLOT(glGetError, 0)
 // clang-format on
 #endif

@@ -25,8 +25,7 @@ inline std::uint64_t digest = 0xcbf29ce484222325u;
 
 // What the stand-ins answer: the clock, the screen's size and the next glGetError (once).
 inline std::uint32_t clock_ms = 0;
-inline int screen_width = 800;
-inline int screen_height = 900;
+inline int screen_width = 800, screen_height = 900;
 inline GLenum next_error = GL_NO_ERROR;
 inline bool skip_shape = false;     // the shape's calls are neither kept nor hashed: quick frames
 inline bool echo = false;           // every line also goes to standard error, for death tests

@@ -13,8 +13,7 @@ class Desktop(unittest.TestCase):  # in tests/
         return program
 
     def key(self, window, name):  # as a person does: activate the window, then press
-        x("xdotool", "windowactivate", "--sync", str(window))
-        x("xdotool", "key", name)
+        x("xdotool", "windowactivate", "--sync", str(window), "key", name)
 
     def held_frame(self, frame):
         program = self.start(stop_after=frame)

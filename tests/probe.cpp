@@ -19,8 +19,7 @@
 namespace
 {
 
-long swaps = 0;
-long error_checks = 0;
+long swaps = 0, error_checks = 0;
 
 long setting(const char* name)
 {

@@ -22,10 +22,8 @@ namespace
 
 using Args = std::vector<double>;
 
-// The digests of the whole call streams of two tests below, as the double writes them. Derived
-// from an independent model of the calls (`git show c86ee00:tests/conformance/derive_calls.py`,
-// beside reference.py), never by pasting this program's output: a deliberate change of the
-// calls is made in the model first.
+// From an independent model (`git show c86ee00:tests/conformance/derive_calls.py`), never by
+// pasting this program's output: a deliberate change of the calls is made there first.
 constexpr std::uint64_t expected_digest = 0xa2e136fccdfcd450;
 constexpr std::uint64_t expected_animation_digest = 0x41e8ae2ebc7b280a;
 

@@ -43,8 +43,7 @@ class UnderWine(unittest.TestCase):
 
         # With no window manager, Wine may still be taking the focus when the first key comes.
         def escape_ends_it():
-            x("xdotool", "windowfocus", str(window))
-            x("xdotool", "key", "Escape")
+            x("xdotool", "windowfocus", str(window), "key", "Escape")
             try:
                 return program.wait(timeout=5) is not None
             except subprocess.TimeoutExpired:
