@@ -71,21 +71,16 @@ void* counted_block(std::size_t size) noexcept
 
 } // namespace
 
-namespace gl_double
-{
-
-void reset()
+void gl_double::reset()
 {
     recorded_count = 0;
     digest = 0xcbf29ce484222325u;
 }
 
-std::span<const Call> calls()
+std::span<const Call> gl_double::calls()
 {
     return {recorded, recorded_count};
 }
-
-} // namespace gl_double
 
 // The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows.
 // Every form of new and delete is replaced, so that a block always goes back to the allocator

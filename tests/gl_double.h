@@ -1,7 +1,6 @@
-// A recording stand-in for OpenGL, GLU, GLUT and the platform layer, linked in place of the
-// real ones. It allocates nothing: every call becomes a line with the exact bits of its
-// arguments, hashed into one digest (FNV-1a 64 of the lines, each with its newline), and the
-// first calls since a reset are also kept as numbers.
+// A recording stand-in for OpenGL, GLU, GLUT and the platform layer, allocating nothing: every
+// call becomes a line with the exact bits of its arguments, hashed into one digest (FNV-1a 64 of
+// the lines, each with its newline), and the first calls since a reset are also kept as numbers.
 #pragma once
 
 #include <GL/glut.h>

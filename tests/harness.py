@@ -82,9 +82,7 @@ def preload():  # the probe, behind the AddressSanitizer runtime, which must be 
     return ":".join(re.findall(r"=> (\S*libasan\S*)", linked) + [PROBE])
 
 
-class Program:
-    """The real program with the probe preloaded, its log and its errors in a fresh folder."""
-
+class Program:  # the real program with the probe preloaded; its log and errors in a folder
     def __init__(self, *arguments, program=None, **probe):  # probe settings: stop_after=1, ...
         self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
         self.log = os.path.join(self.folder, "probe.log")

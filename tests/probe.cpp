@@ -1,9 +1,7 @@
-// Preloaded into a GLUT program (LD_PRELOAD) so that tests, scripts and benchmarks can watch and
-// steer the real thing from outside. VORLANE_PROBE_LOG=<file>: a line per event, written at
-// once: "window <X id>"; "swap <n> <monotonic ns> <processor ns>", once the X server has the
-// frame. _STOP_AFTER=<N> and _EXIT_AFTER=<N>: SIGSTOP or exit(0) right after the N-th swap.
-// _ERROR_AT=<N>: the N-th glGetError reports GL_INVALID_OPERATION. _HOLD_IDLE=1: the idle
-// callback never reaches GLUT, so that frames come only when asked for.
+// Preloaded (LD_PRELOAD) for tests, scripts and benchmarks to watch and steer the real program.
+// VORLANE_PROBE_LOG=<file>: a line per event: "window <X id>"; "swap <n> <monotonic ns> <CPU ns>"
+// once the server has the frame. _STOP_AFTER=<N>, _EXIT_AFTER=<N>: SIGSTOP, exit(0) after the
+// N-th swap; _ERROR_AT=<N>: the N-th glGetError fails; _HOLD_IDLE=1: frames only when asked for.
 #include <GL/glut.h>
 #include <GL/glx.h>
 
