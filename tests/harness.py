@@ -49,8 +49,8 @@ class Image:
     def __init__(self, ppm):  # binary; xwdtopnm makes a window's colour map 16-bit
         header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(255|65535)\s", ppm)
         self.width, self.height = int(header[1]), int(header[2])
-        pixels = ppm[header.end():]
-        self.rgb = (pixels[::2] if header[3] == b"65535" else pixels)[:3 * self.width * self.height]
+        step = 2 if header[3] == b"65535" else 1  # the high byte of each 16-bit channel
+        self.rgb = ppm[header.end()::step][:3 * self.width * self.height]
 
     def pixel(self, px, py):
         return tuple(self.rgb[3 * (py * self.width + px):3 * (py * self.width + px) + 3])
