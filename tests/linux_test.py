@@ -88,8 +88,7 @@ class Desktop(unittest.TestCase):  # in tests/
         time.sleep(0.3)
         stacking = prop("root", "_NET_CLIENT_LIST_STACKING").replace(",", "").split()
         self.assertLess(stacking.index(hex(window)), stacking.index(hex(notice)))
-        # Dragged by its title bar across the window and off its bottom edge, the notice
-        # leaves the window as it was.
+        # Dragged by its title bar across the window and off its bottom edge, it leaves no trail.
         nx, ny, _, _ = geometry(notice)
         x("xdotool", "mousemove", str(nx + 30), str(ny - 8), "mousedown", "1",
           *(word for step in range(1, 9) for word in
