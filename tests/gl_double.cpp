@@ -1,6 +1,5 @@
 #ifdef _WIN32
-// This file stands in for opengl32.dll, so its view of the OpenGL header must not mark the
-// functions it defines as imported.
+// Standing in for opengl32.dll, the functions this file defines are not imported.
 #define _GDI32_
 #endif
 #include "gl_double.h"
@@ -9,12 +8,10 @@
 #include "platform/platform.h"
 #include "render/render.h"
 
-#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <string_view>
 
 using namespace gl_double;
 
@@ -22,53 +19,13 @@ namespace
 {
 
 constexpr std::size_t max_calls = 16384; // a whole frame
-constexpr std::uint64_t fnv_offset = 0xcbf29ce484222325u;
 
 gl_double::Call recorded[max_calls];
 std::size_t recorded_count = 0;
-std::size_t folded_length = 0;
-std::size_t primitive_lines = 0; // lines since the last glBegin, 0 outside a primitive
-std::uint64_t primitive_digest = fnv_offset;
 
-std::uint64_t fnv(std::uint64_t hash, const char* text)
-{
-    for (; *text != '\0'; ++text)
-        hash = (hash ^ static_cast<unsigned char>(*text)) * 0x100000001b3u;
-    return hash;
-}
-
-template <typename... Args> void fold(const char* format, Args... args)
-{
-    folded_length +=
-        std::snprintf(folded + folded_length, sizeof folded - folded_length, format, args...);
-    folded_length = std::min(folded_length, sizeof folded - 1);
-}
-
-void add_line(std::string_view name, const char* line)
-{
-    digest = fnv(digest, line);
-    if (echo)
-        std::fputs(line, stderr);
-    if (primitive_lines > 0 && name == "glEnd") {
-        fold("= %zu %016" PRIx64 "\n", primitive_lines - 1, primitive_digest);
-        primitive_lines = 0;
-    }
-    if (primitive_lines > 0) {
-        primitive_digest = fnv(primitive_digest, line);
-        ++primitive_lines;
-        return;
-    }
-    fold("%s", line);
-    if (name == "glBegin") {
-        primitive_lines = 1;
-        primitive_digest = fnv_offset;
-    }
-}
-
-// Records one call. Each letter of kinds says how the next argument is written: 'f' a float
-// and 'd' a double as the hex of their bits, so that -0 and every rounding show; 'e' an
-// enumerant in hex; 'i' and 'u' a signed and an unsigned integer; 's' a string as it is, 'q'
-// one in quotes.
+// Each letter of kinds says how the next argument is written: 'f' a float and 'd' a double as
+// the hex of their bits, so that -0 and every rounding show; 'e' an enumerant in hex; 'i' and
+// 'u' a signed and an unsigned integer; 's' a string as it is, 'q' one in quotes.
 void record(const char* name, const char* kinds = "", ...)
 {
     gl_double::Call call{name, 0, {}};
@@ -89,11 +46,8 @@ void record(const char* name, const char* kinds = "", ...)
         } else if (*kind == 'i' || *kind == 'e' || *kind == 'u') {
             const int value = va_arg(args, int);
             call.args[call.count++] = *kind == 'i' ? value : double(static_cast<unsigned>(value));
-            length += std::snprintf(at, room,
-                                    *kind == 'i'   ? " %d"
-                                    : *kind == 'e' ? " 0x%x"
-                                                   : " %u",
-                                    value);
+            const char* format = *kind == 'i' ? " %d" : *kind == 'e' ? " 0x%x" : " %u";
+            length += std::snprintf(at, room, format, value);
         } else {
             length += std::snprintf(at, room, *kind == 'q' ? " \"%s\"" : " %s",
                                     va_arg(args, const char*));
@@ -102,9 +56,11 @@ void record(const char* name, const char* kinds = "", ...)
     va_end(args);
     std::snprintf(line + length, sizeof line - length, "\n");
     if (recorded_count < max_calls)
-        recorded[recorded_count] = call;
-    ++recorded_count;
-    add_line(name, line);
+        recorded[recorded_count++] = call;
+    for (const char* c = line; *c != '\0'; ++c)
+        digest = (digest ^ static_cast<unsigned char>(*c)) * 0x100000001b3u;
+    if (echo)
+        std::fputs(line, stderr);
 }
 
 void* counted_block(std::size_t size) noexcept
@@ -115,28 +71,21 @@ void* counted_block(std::size_t size) noexcept
 
 } // namespace
 
-namespace gl_double
+void gl_double::reset()
 {
-
-void reset()
-{
-    recorded_count = folded_length = primitive_lines = 0;
-    digest = fnv_offset;
-    folded[0] = '\0';
+    recorded_count = 0;
+    digest = 0xcbf29ce484222325u;
 }
 
-std::span<const Call> calls()
+std::span<const Call> gl_double::calls()
 {
-    return {recorded, std::min(recorded_count, max_calls)};
+    return {recorded, recorded_count};
 }
 
-} // namespace gl_double
-
-// The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows;
-// the allocator counts every allocation, taking blocks from malloc and giving them back to free.
+// The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows.
+// Every form of new and delete is replaced, so that a block always goes back to the allocator
+// it came from, whichever pair a library picks.
 // clang-format off
-// Every form that a library may allocate with is replaced, and every form of delete, so that a
-// block always goes back to the allocator it came from, whichever pair a library picks.
 void* operator new(std::size_t size) { if (void* block = counted_block(size)) return block; throw std::bad_alloc(); }
 void* operator new[](std::size_t size) { return operator new(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted_block(size); }
@@ -191,21 +140,16 @@ void glutIdleFunc(void (*f)()) { record("glutIdleFunc", "s", f == on_idle ? "on_
 void glutPostRedisplay() { record("glutPostRedisplay"); }
 void glutSwapBuffers() { record("glutSwapBuffers"); }
 void glutMainLoop() { record("glutMainLoop"); } // returns, unlike the real one, so a test goes on
-// clang-format on
 
 #ifdef _WIN32
-// The program's code is compiled against opengl32.dll and calls through import slots, the
-// pointers the loader would fill in; in the test binary they point at the recorders above.
-// A __stdcall name ends in the byte size of its arguments.
-#define IMPORT_SLOT(function, argument_bytes)                                                      \
-    extern "C" const void* const function##_import_slot __asm__(                                   \
-        "__imp__" #function "@" #argument_bytes) = reinterpret_cast<const void*>(&function);
-// clang-format off
-IMPORT_SLOT(glBegin, 4) IMPORT_SLOT(glEnd, 0) IMPORT_SLOT(glNormal3f, 12) IMPORT_SLOT(glVertex3f, 12)
-IMPORT_SLOT(glColor4f, 16) IMPORT_SLOT(glMatrixMode, 4) IMPORT_SLOT(glLoadIdentity, 0)
-IMPORT_SLOT(glTranslatef, 12) IMPORT_SLOT(glRotatef, 16) IMPORT_SLOT(glViewport, 16) IMPORT_SLOT(glClear, 4)
-IMPORT_SLOT(glClearColor, 16) IMPORT_SLOT(glClearDepth, 8) IMPORT_SLOT(glEnable, 4) IMPORT_SLOT(glDepthFunc, 4)
-IMPORT_SLOT(glShadeModel, 4) IMPORT_SLOT(glHint, 8) IMPORT_SLOT(glLightfv, 12) IMPORT_SLOT(glLightModeli, 8)
-IMPORT_SLOT(glMaterialfv, 12) IMPORT_SLOT(glGetError, 0)
+// The program's code calls opengl32.dll through import slots, the pointers the loader would
+// fill in; here they point at the recorders above. A __stdcall name ends in its arguments' bytes.
+#define SLOT(function, argument_bytes) extern "C" const void* const function##_import_slot \
+    __asm__("__imp__" #function "@" #argument_bytes) = reinterpret_cast<const void*>(&function);
+SLOT(glBegin, 4) SLOT(glEnd, 0) SLOT(glNormal3f, 12) SLOT(glVertex3f, 12) SLOT(glColor4f, 16)
+SLOT(glMatrixMode, 4) SLOT(glLoadIdentity, 0) SLOT(glTranslatef, 12) SLOT(glRotatef, 16)
+SLOT(glViewport, 16) SLOT(glClear, 4) SLOT(glClearColor, 16) SLOT(glClearDepth, 8) SLOT(glEnable, 4)
+SLOT(glDepthFunc, 4) SLOT(glShadeModel, 4) SLOT(glHint, 8) SLOT(glLightfv, 12)
+SLOT(glLightModeli, 8) SLOT(glMaterialfv, 12) SLOT(glGetError, 0)
 // clang-format on
 #endif

@@ -1,6 +1,6 @@
-// A recording stand-in for OpenGL, GLU, GLUT and the platform layer, linked in place of the
-// real ones. It allocates nothing: every call becomes a line with the exact bits of its
-// arguments, hashed into one digest, and the first calls since a reset are also kept as numbers.
+// A recording stand-in for OpenGL, GLU, GLUT and the platform layer, allocating nothing: every
+// call becomes a line with the exact bits of its arguments, hashed into one digest (FNV-1a 64 of
+// the lines, each with its newline), and the first calls since a reset are also kept as numbers.
 #pragma once
 
 #include <GL/glut.h>
@@ -20,15 +20,11 @@ struct Call {
 
 void reset();
 std::span<const Call> calls();
-// FNV-1a 64 of every line since the reset, each with its newline; the same lines with the calls
-// inside each primitive folded into "= count hash".
 inline std::uint64_t digest = 0xcbf29ce484222325u;
-inline char folded[1 << 16];
 
 // What the stand-ins answer: the clock, the screen's size and the next glGetError (once).
 inline std::uint32_t clock_ms = 0;
-inline int screen_width = 800;
-inline int screen_height = 900;
+inline int screen_width = 800, screen_height = 900;
 inline GLenum next_error = GL_NO_ERROR;
 inline bool skip_shape = false;     // the shape's calls are neither kept nor hashed: quick frames
 inline bool echo = false;           // every line also goes to standard error, for death tests

@@ -1,18 +1,8 @@
 """What tests, benchmarks and scripts share: the real program (VORLANE_PROGRAM) with the probe
 (VORLANE_PROBE, tests/probe.cpp) and its log; X tools on the $DISPLAY of scripts/with-xvfb;
-pictures as rows of RGB bytes, read with netpbm. From the command line:
-    harness.py compare A.png B.png   exits 1 if two pictures differ
-    harness.py run SECONDS PNG [ARGUMENT...]   scripts/run with no display
-    harness.py soak MINUTES          scripts/soak"""
-import functools
-import os
-import re
-import shutil
-import signal
-import subprocess
-import sys
-import tempfile
-import time
+pictures as rows of RGB bytes, read with netpbm. From the command line: compare A.png B.png
+(exits 1 if they differ); run SECONDS PNG [ARGUMENT...] (scripts/run); soak MINUTES."""
+import functools, os, re, shutil, signal, subprocess, sys, tempfile, time
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
@@ -21,8 +11,7 @@ TITLE = "Quillobrante - VORLANE 11/30/2005"
 TIMEOUT = 20.0  # bounds a failing test; a passing one never waits for it
 
 
-def wait_until(condition, what, timeout=TIMEOUT):
-    """Polls condition() until it returns something true, and returns that."""
+def wait_until(condition, what, timeout=TIMEOUT):  # condition()'s first true answer
     deadline = time.monotonic() + timeout
     while not (result := condition()):
         if time.monotonic() > deadline:
@@ -38,12 +27,10 @@ def x(*command, check=True):  # an X tool, xdotool or xprop: what it printed
     return result.stdout
 
 
-def prop(window, name, form=None):
-    """A property of a window (or "root") as xprop prints its value, '' if it is not set; in
-    xprop's format `form` if given ("32c": numbers)."""
+def prop(window, name, form=None):  # as xprop prints it, '' if unset; form "32c": numbers
     where = ["-root"] if window == "root" else ["-id", str(window)]
-    forms = ["-f", name, form] if form else []
-    return x("xprop", *where, *forms, name).partition(")")[2].lstrip(":= ").strip()
+    return x("xprop", *where, *(["-f", name, form] if form else []), name
+             ).partition(")")[2].lstrip(":= ").strip()
 
 
 def geometry(window):
@@ -59,19 +46,16 @@ def windows_named(name):
 
 
 class Image:
-    def __init__(self, ppm):
-        """From a binary PPM, whose channels xwdtopnm makes 16-bit for a window's colour map."""
+    def __init__(self, ppm):  # binary; xwdtopnm makes a window's colour map 16-bit
         header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(255|65535)\s", ppm)
         self.width, self.height = int(header[1]), int(header[2])
-        pixels = ppm[header.end():]
-        self.rgb = (pixels[::2] if header[3] == b"65535" else pixels)[:3 * self.width * self.height]
+        step = 2 if header[3] == b"65535" else 1  # the high byte of each 16-bit channel
+        self.rgb = ppm[header.end()::step][:3 * self.width * self.height]
 
     def pixel(self, px, py):
         return tuple(self.rgb[3 * (py * self.width + px):3 * (py * self.width + px) + 3])
 
-    def difference(self, other):
-        """None if the pictures match, else how they differ: Mesa versions, and the browser's
-        rasteriser, disagree about a few edge pixels, so a thousandth may be a little off."""
+    def difference(self, other):  # None if alike; Mesa versions disagree on a few edge pixels
         if len(self.rgb) != len(other.rgb):
             return f"{other.width} x {other.height}, not {self.width} x {self.height}"
         off = sum(any(abs(a - b) > 13 for a, b in zip(self.rgb[i:i + 3], other.rgb[i:i + 3]))
@@ -83,11 +67,9 @@ def read_image(path):
     return Image(subprocess.run(["pngtopnm", path], capture_output=True, check=True).stdout)
 
 
-def screenshot(window, png=None):
-    """The window's contents, also saved as PNG if a path is given."""
-    dump = subprocess.run(["xwd", "-silent", "-nobdrs", "-id", str(window)], capture_output=True,
-                          check=True, timeout=TIMEOUT).stdout
-    ppm = subprocess.run(["xwdtopnm"], input=dump, capture_output=True, check=True).stdout
+def screenshot(window, png=None):  # also saved as PNG if a path is given
+    ppm = subprocess.run(f"xwd -silent -nobdrs -id {window} | xwdtopnm", shell=True,
+                         capture_output=True, check=True, timeout=TIMEOUT).stdout
     if png:
         with open(png, "wb") as out:
             subprocess.run(["pnmtopng"], input=ppm, stdout=out, check=True)
@@ -95,30 +77,26 @@ def screenshot(window, png=None):
 
 
 @functools.cache
-def preload():
-    """The probe, behind the AddressSanitizer runtime, which starts only as the first library."""
+def preload():  # the probe, behind the AddressSanitizer runtime, which must be the first library
     linked = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout
     return ":".join(re.findall(r"=> (\S*libasan\S*)", linked) + [PROBE])
 
 
-class Program:
-    """The real program with the probe preloaded, its log and its errors in a fresh folder."""
-
+class Program:  # the real program with the probe preloaded; its log and errors in a folder
     def __init__(self, *arguments, program=None, **probe):  # probe settings: stop_after=1, ...
         self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
         self.log = os.path.join(self.folder, "probe.log")
-        # Under qemu-user the probe is preloaded into the emulated program, not the emulator.
-        preloading = ({"QEMU_SET_ENV": f"LD_PRELOAD={preload()}"} if EMULATOR
-                      else {"LD_PRELOAD": preload()})
-        env = dict(os.environ, **preloading, VORLANE_PROBE_LOG=self.log,
+        env = dict(os.environ, VORLANE_PROBE_LOG=self.log,
                    **{f"VORLANE_PROBE_{k.upper()}": str(int(v)) for k, v in probe.items()})
+        # Under qemu-user the probe is preloaded into the emulated program, not the emulator.
+        env["QEMU_SET_ENV" if EMULATOR else "LD_PRELOAD"] = "LD_PRELOAD=" * bool(EMULATOR) + \
+            preload()
         self.errors = open(os.path.join(self.folder, "stderr"), "w+")
         self.process = subprocess.Popen([*EMULATOR, program or PROGRAM, *arguments], env=env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=self.errors)
 
-    def lines(self, kind):
-        """The fields of each whole log line of one kind, e.g. lines("swap")."""
+    def lines(self, kind):  # the fields of each whole log line of one kind, e.g. "swap"
         with open(self.log, "a+") as log:
             log.seek(0)
             return [line.split()[1:] for line in log.read().split("\n")[:-1]
@@ -140,16 +118,12 @@ class Program:
     def wait_swaps(self, count):
         wait_until(lambda: self.alive() and self.swaps() >= count, f"swap {count}")
 
-    def wait_quiet(self, seconds=0.5):
-        """Waits until no frame has come for `seconds`; returns the number of swaps."""
-        last = [self.swaps(), time.monotonic()]
-
+    def wait_quiet(self, seconds=0.5):  # until no frame has come for `seconds`: the swaps
         def quiet():
-            if self.alive() and self.swaps() != last[0]:
-                last[:] = [self.swaps(), time.monotonic()]
-            return time.monotonic() - last[1] >= seconds
-        wait_until(quiet, "the frames to stop")
-        return last[0]
+            count = self.swaps()
+            time.sleep(seconds)
+            return self.alive() and self.swaps() == count and [count]
+        return wait_until(quiet, "the frames to stop")[0]
 
     def wait_exit(self):
         wait_until(lambda: self.process.poll() is not None, "the program to end")
@@ -164,11 +138,6 @@ class Program:
         shutil.rmtree(self.folder)
 
 
-def escape(program, window):
-    x("xdotool", "keydown", "--window", str(window), "Escape")
-    return program.wait_exit()
-
-
 if __name__ == "__main__" and sys.argv[1:2] == ["compare"]:
     problem = read_image(sys.argv[2]).difference(read_image(sys.argv[3]))
     print(problem or "the pictures match")
@@ -178,25 +147,25 @@ elif __name__ == "__main__":  # run and soak: the program's end is theirs to rep
     try:
         window = program.window()
     except AssertionError as problem:
-        print(f"{sys.argv[1]}: {problem}", file=sys.stderr)
         program.stop()
+        print(f"{sys.argv[1]}: {problem}", file=sys.stderr)
         sys.exit(program.process.returncode or 1)
     if sys.argv[1] == "run":
         time.sleep(float(sys.argv[2]))
         screenshot(window, sys.argv[3])
-        status = escape(program, window)
-        print(f"run: screenshot saved to {sys.argv[3]}; vorlane exited with status {status}")
     else:
         print("minute  frames/s  resident kB")
-        before = 0
         for minute in range(1, int(sys.argv[2]) + 1):
+            before = program.swaps()
             time.sleep(60)
-            frames = program.alive() and program.swaps()
+            frames = program.alive() and program.swaps() - before
             with open(f"/proc/{program.process.pid}/status") as status:
                 resident = re.search(r"VmRSS:\s+(\d+)", status.read())[1]
-            print(f"{minute:6d}  {(frames - before) // 60:8d}  {resident:>11}", flush=True)
-            before = frames
-        status = escape(program, window)
-        print(f"soak: {program.swaps()} frames in all; Escape ended vorlane with status {status}")
+            print(f"{minute:6d}  {frames // 60:8d}  {resident:>11}", flush=True)
+    x("xdotool", "keydown", "--window", str(window), "Escape")
+    status = program.wait_exit()
+    print(f"run: screenshot saved to {sys.argv[3]}; vorlane exited with status {status}"
+          if sys.argv[1] == "run" else
+          f"soak: {program.swaps()} frames in all; Escape ended vorlane with status {status}")
     program.stop()
     sys.exit(status)

@@ -1,5 +1,4 @@
-// The real platform layer: the clock counts milliseconds on every platform, and on Windows the
-// message box shows the text with one OK button and no owner, and Return dismisses it.
+// The real platform layer, on Windows under Wine with a display for its message box.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
@@ -15,29 +14,26 @@
 
 TEST(Clock, CountsMilliseconds)
 {
-    using namespace std::chrono;
-    const auto begun = steady_clock::now();
+    const auto begun = std::chrono::steady_clock::now();
     const std::uint32_t first = read_millisecond_clock();
-    while (steady_clock::now() - begun < milliseconds(200)) {
-    }
+    while (std::chrono::steady_clock::now() - begun < std::chrono::milliseconds(200))
+        ;
     const std::uint32_t elapsed = read_millisecond_clock() - first;
     EXPECT_GE(elapsed, 190u);
     EXPECT_LE(elapsed, 1000u);
 }
 
 #ifdef _WIN32
-std::string text_of(HWND window)
-{
-    char text[256] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 TEST(Notice, TheBoxShowsTheTextWithOneOkButtonAndNoOwnerAndReturnDismissesIt)
 {
     // The box holds up this thread until it is dismissed, so another one reads what it shows,
     // then presses Return, as a person would.
     std::string seen;
+    const auto text_of = [](HWND window) {
+        char text[256] = {};
+        GetWindowTextA(window, text, sizeof text);
+        return std::string(text);
+    };
     std::thread reader([&] {
         HWND box = nullptr;
         for (int tries = 0; tries < 400 && !IsWindowVisible(box); ++tries) {

@@ -1,13 +1,7 @@
-// Preloaded into a GLUT program (LD_PRELOAD) so that tests, scripts and benchmarks can watch and
-// steer the real thing from outside; each wrapper notes what it saw, then calls the real one.
-//
-//   VORLANE_PROBE_LOG=<file>      a line per event, written at once: "window <X id>"; "swap <n>
-//                                 <monotonic ns> <processor ns>", the first once the X server
-//                                 has the frame
-//   VORLANE_PROBE_STOP_AFTER=<N>  stops the process (SIGSTOP) right after the N-th swap
-//   VORLANE_PROBE_EXIT_AFTER=<N>  ends it with status 0 right after the N-th swap
-//   VORLANE_PROBE_ERROR_AT=<N>    the N-th glGetError reports GL_INVALID_OPERATION
-//   VORLANE_PROBE_HOLD_IDLE=1     the idle callback never reaches GLUT: no frames but asked for
+// Preloaded (LD_PRELOAD) for tests, scripts and benchmarks to watch and steer the real program.
+// VORLANE_PROBE_LOG=<file>: a line per event: "window <X id>"; "swap <n> <monotonic ns> <CPU ns>"
+// once the server has the frame. _STOP_AFTER=<N>, _EXIT_AFTER=<N>: SIGSTOP, exit(0) after the
+// N-th swap; _ERROR_AT=<N>: the N-th glGetError fails; _HOLD_IDLE=1: frames only when asked for.
 #include <GL/glut.h>
 #include <GL/glx.h>
 
@@ -23,8 +17,7 @@
 namespace
 {
 
-long swaps = 0;
-long error_checks = 0;
+long swaps = 0, error_checks = 0;
 
 long setting(const char* name)
 {

@@ -1,11 +1,9 @@
-// The page in headless Chromium, as a user meets it: its first frame is the desktop's reference
-// picture, it turns but not while hidden, Escape ends it with status 0, and a GL error brings up
-// the ERROR dialog, whose OK ends it with status 1.
+// The page in headless Chromium, as a user meets it.
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
 import { writeFile } from 'node:fs/promises';
 import { join } from 'node:path';
-import { after, before, test } from 'node:test';
+import { after, afterEach, before, test } from 'node:test';
 
 import puppeteer from 'puppeteer-core';
 
@@ -21,12 +19,11 @@ before(async () => {
     /port (\d+)/.test(said) && resolve(`http://127.0.0.1:${/port (\d+)/.exec(said)[1]}/`)));
   // Debian's Chromium, in a fresh profile that goes again on close, with nothing fetched
   // from outside (puppeteer's own options) and WebGL drawn in software.
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader'],
-  });
+  browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader'] });
 });
 
+afterEach(async () => Promise.all((await browser.pages()).map((page) => page.close())));
 after(async () => Promise.all([browser?.close(), server?.kill()]));
 
 // Opens the page with a count of its frames (WebGL clears), once it has drawn the first;
@@ -48,9 +45,12 @@ async function open(frames = 1e9) {
 }
 
 const clears = (page) => page.evaluate(() => window.clears);
-const more = async (page, n) =>
-  page.waitForFunction((n) => window.clears >= n, {}, (await clears(page)) + n);
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const still = async (page, ms, message) => {
+  const drawn = await clears(page);
+  await sleep(ms);
+  assert.equal(await clears(page), drawn, message);
+};
 const exitStatus = async (page) =>
   (await page.waitForFunction(() => document.documentElement.dataset.exitStatus)).jsonValue();
 const canvas = async (page) => (await page.$('canvas')).screenshot();
@@ -63,7 +63,6 @@ test('the page\'s first frame is the desktop\'s', async () => {
   await writeFile(join(build, 'web-frame-1.png'), await canvas(page));
   execFileSync('python3', [join(tests, 'harness.py'), 'compare', join(tests, 'frame1.png'),
                            join(build, 'web-frame-1.png')], { stdio: 'inherit' });
-  await page.close();
 });
 
 test('the shape turns, and not while the page is hidden', async () => {
@@ -75,23 +74,17 @@ test('the shape turns, and not while the page is hidden', async () => {
   }, state);
   await show('hidden');
   await sleep(300);
-  const held = await clears(page);
-  await sleep(700);
-  assert.equal(await clears(page), held);
+  await still(page, 700);
   await show('visible');
-  await more(page, 40);
+  await page.waitForFunction((n) => window.clears >= n, {}, (await clears(page)) + 40);
   assert.notDeepEqual(await canvas(page), shown);
-  await page.close();
 });
 
 test('Escape ends the program with status 0', async () => {
   const page = await open();
   await page.keyboard.press('Escape');
   assert.equal(await exitStatus(page), '0');
-  const drawn = await clears(page);
-  await sleep(300);
-  assert.equal(await clears(page), drawn);
-  await page.close();
+  await still(page, 300);
 });
 
 test('a GL error shows the ERROR dialog, and OK ends the program with status 1', async () => {
@@ -102,10 +95,7 @@ test('a GL error shows the ERROR dialog, and OK ends the program with status 1',
     dialog.querySelector('h1').textContent, dialog.querySelector('p').textContent,
     [...dialog.querySelectorAll('button')].map((button) => button.textContent)]),
   [true, 'ERROR', 'invalid enumerant', ['OK']]);
-  const drawn = await clears(page);
-  await sleep(300);
-  assert.equal(await clears(page), drawn, 'frames came while the dialog was open');
+  await still(page, 300, 'frames came while the dialog was open');
   await page.click('dialog.notice button');
   assert.equal(await exitStatus(page), '1');
-  await page.close();
 });
