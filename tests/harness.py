@@ -1,7 +1,6 @@
 """What tests, benchmarks and scripts share: the real program (VORLANE_PROGRAM) with the probe
-(VORLANE_PROBE, tests/probe.cpp) and its log; X tools on the $DISPLAY of scripts/with-xvfb;
-pictures as rows of RGB bytes, read with netpbm. From the command line: compare A.png B.png
-(exits 1 if they differ); run SECONDS PNG [ARGUMENT...] (scripts/run); soak MINUTES."""
+(VORLANE_PROBE) and its log; X tools; pictures as RGB rows. From the command line: compare A.png
+B.png (exits 1 if they differ); run SECONDS PNG [ARGUMENT...] and soak MINUTES (scripts/run)."""
 import functools, os, re, shutil, signal, subprocess, sys, tempfile, time
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
@@ -33,11 +32,9 @@ def prop(window, name, form=None):  # as xprop prints it, '' if unset; form "32c
              ).partition(")")[2].lstrip(":= ").strip()
 
 
-def geometry(window):
-    info = dict(line.strip().split(": ", 1)
-                for line in x("xwininfo", "-id", str(window)).splitlines() if ": " in line)
-    return tuple(int(info[key]) for key in ("Absolute upper-left X", "Absolute upper-left Y",
-                                            "Width", "Height"))
+def geometry(window):  # x, y, width, height
+    keys = r"(?:Absolute upper-left [XY]|Width|Height): +(-?\d+)"
+    return tuple(map(int, re.findall(keys, x("xwininfo", "-id", str(window)))))
 
 
 def windows_named(name):

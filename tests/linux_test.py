@@ -45,12 +45,14 @@ class Desktop(unittest.TestCase):  # in tests/
         program = self.start()
         window = program.window()
         program.wait_swaps(3)
+        turning = screenshot(window)
         x("xdotool", "windowminimize", "--sync", str(window))
         paused = program.wait_quiet()
         time.sleep(0.5)
         self.assertEqual(program.swaps(), paused)
         x("xdotool", "windowactivate", "--sync", str(window))
         program.wait_swaps(paused + 10)
+        self.assertTrue(screenshot(window).rgb != turning.rgb, "the picture does not change")
 
     def test_one_notice_holds_the_program_and_each_way_to_dismiss_it_ends_it_with_1(self):
         for way in ("Return", "KP_Enter", "Escape", "space", "alt+F4", "click on OK"):

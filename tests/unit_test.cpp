@@ -1,5 +1,4 @@
-// The program's own code against the recording double. ctest runs each test in a process of its
-// own, from the program's first state.
+// The program's own code against the recording double; each test in a fresh process (ctest).
 #include "gl_double.h"
 
 #include "app/app.h"
@@ -8,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -26,17 +26,12 @@ using Args = std::vector<double>;
 constexpr std::uint64_t expected_digest = 0xa2e136fccdfcd450;
 constexpr std::uint64_t expected_animation_digest = 0x41e8ae2ebc7b280a;
 
-Args args(const gl_double::Call& call)
-{
-    return {call.args, call.args + call.count};
-}
-
 std::vector<Args> calls_of(std::string_view name)
 {
     std::vector<Args> found;
     for (const auto& call : gl_double::calls())
         if (call.name == name)
-            found.push_back(args(call));
+            found.push_back({call.args, call.args + call.count});
     return found;
 }
 
@@ -89,12 +84,12 @@ std::vector<Primitive> draw(double radius, int slices, int stacks)
         if (name == "glBegin")
             shape.push_back({static_cast<GLenum>(call.args[0]), {}, {}});
         else if (name == "glNormal3f")
-            normal = args(call);
+            normal = {call.args, call.args + 3};
         else if (name == "glVertex3f")
             shape.back().vertices.push_back(
                 {normal[0], normal[1], normal[2], call.args[0], call.args[1], call.args[2]});
         else if (name == "glColor4f")
-            shape.back().colours.push_back(args(call));
+            shape.back().colours.push_back({call.args, call.args + 4});
     }
     return shape;
 }
@@ -121,10 +116,24 @@ TEST(Shape, WorkedExampleRadiusFiveFourSlicesSixStacks)
     EXPECT_TRUE(std::signbit(shape[0].vertices[1][3])) << "x at theta 0 is negative zero";
 }
 
+TEST(Shape, FiftyByFiftyCountsClosedSeamAndFirstColour)
+{
+    const auto shape = draw(5.0, 50, 50);
+    ASSERT_EQ(shape.size(), 51u);
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        const auto& [mode, v, colours] = shape[i];
+        const std::size_t per_column = i == 0 || i == 50 ? 1 : 2; // a fan's ring, a strip's pairs
+        EXPECT_EQ(mode, GLenum(per_column == 1 ? GL_TRIANGLE_FAN : GL_QUAD_STRIP)) << i;
+        EXPECT_EQ(v.size(), per_column == 1 ? 52u : 102u) << i;
+        EXPECT_EQ(colours.size(), per_column == 1 ? 0u : 51u) << i;
+        EXPECT_TRUE(std::equal(v.end() - per_column, v.end(), v.end() - 51 * per_column)) << i;
+    }
+    EXPECT_EQ(shape[1].colours[0], (Args{0.35f, 0.46f, 0.45f, 1.0f}));
+}
+
 TEST(Shape, CapsTakeTheExactCosineAndArgumentsThatCannotBeTessellatedDrawNothing)
 {
-    // With 20 stacks the top cap's ring rounds differently from a point built on the cosine
-    // rounded to single, as the bands' points are.
+    // With 20 stacks the cap's ring rounds otherwise than on the cosine rounded to single.
     const double polar_step = static_cast<float>(3.1415926 / 20);
     const float exact = static_cast<float>(7.0 + 5.0 * std::cos(polar_step));
     ASSERT_NE(exact, static_cast<float>(7.0 + 5.0 * static_cast<float>(std::cos(polar_step))));
@@ -137,9 +146,8 @@ TEST(Shape, CapsTakeTheExactCosineAndArgumentsThatCannotBeTessellatedDrawNothing
 
 TEST(Animation, StepsOnlyMoreThanFiveMillisecondsApartDriftsUnclampedAndAllocatesNothing)
 {
-    // Frames 3, 5 and 6 ms after the last step, across the clock's wrap, a gap of 2^31 ms and
-    // one that reads as negative, then 800 steps 6 ms apart: past 300 degrees, where the diffuse
-    // starts to drift, and a whole turn. The shape is worked out in each frame, not recorded.
+    // Frames 3, 5 and 6 ms after the last step, across the clock's wrap, a gap of 2^31 ms and one
+    // that reads as negative, then 800 steps 6 ms apart: past 300 degrees, and a whole turn.
     gl_double::skip_shape = true;
     gl_double::clock_ms = 0xFFFFFFE0u;
     start_animation();
