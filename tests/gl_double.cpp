@@ -74,7 +74,7 @@ void* counted_block(std::size_t size) noexcept
 void gl_double::reset()
 {
     recorded_count = 0;
-    digest = 0xcbf29ce484222325u;
+    digest = fnv_offset;
 }
 
 std::span<const Call> gl_double::calls()
