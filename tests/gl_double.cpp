@@ -143,9 +143,15 @@ void glutMainLoop() { record("glutMainLoop"); } // returns, unlike the real one,
 
 #ifdef _WIN32
 // The program's code calls opengl32.dll through import slots, the pointers the loader would
-// fill in; here they point at the recorders above. A __stdcall name ends in its arguments' bytes.
+// fill in; here they point at the recorders above. On 32-bit Windows a symbol starts with an
+// underscore and a __stdcall name ends in its arguments' bytes; x86-64 has neither.
+#ifdef _WIN64
+#define SLOT_NAME(function, argument_bytes) "__imp_" #function
+#else
+#define SLOT_NAME(function, argument_bytes) "__imp__" #function "@" #argument_bytes
+#endif
 #define SLOT(function, argument_bytes) extern "C" const void* const function##_import_slot \
-    __asm__("__imp__" #function "@" #argument_bytes) = reinterpret_cast<const void*>(&function);
+    __asm__(SLOT_NAME(function, argument_bytes)) = reinterpret_cast<const void*>(&function);
 SLOT(glBegin, 4) SLOT(glEnd, 0) SLOT(glNormal3f, 12) SLOT(glVertex3f, 12) SLOT(glColor4f, 16)
 SLOT(glMatrixMode, 4) SLOT(glLoadIdentity, 0) SLOT(glTranslatef, 12) SLOT(glRotatef, 16)
 SLOT(glViewport, 16) SLOT(glClear, 4) SLOT(glClearColor, 16) SLOT(glClearDepth, 8) SLOT(glEnable, 4)

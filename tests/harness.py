@@ -5,7 +5,7 @@ import functools, os, re, shutil, signal, subprocess, sys, tempfile, time
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
-EMULATOR = os.environ.get("VORLANE_EMULATOR", "").split()  # qemu-aarch64 for a cross build
+EMULATOR = os.environ.get("VORLANE_EMULATOR", "").split()  # qemu-user or Wine for a cross build
 TITLE = "Quillobrante - VORLANE 11/30/2005"
 TIMEOUT = 20.0  # bounds a failing test; a passing one never waits for it
 

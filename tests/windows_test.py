@@ -1,7 +1,7 @@
 """vorlane.exe under Wine, in the X server of scripts/with-xvfb."""
 import os, re, struct, subprocess, unittest
 
-from harness import TITLE, geometry, prop, screenshot, wait_until, windows_named, x
+from harness import EMULATOR, TITLE, geometry, prop, screenshot, wait_until, windows_named, x
 
 PROGRAM = os.environ["VORLANE_PROGRAM"]
 
@@ -14,7 +14,7 @@ def artwork(size):  # as Wine gives it to X: one ARGB number a pixel
 
 class UnderWine(unittest.TestCase):
     def test_the_window_carries_the_icon_shows_the_shape_turning_and_escape_ends_it_with_0(self):
-        program = subprocess.Popen(["wine", PROGRAM],
+        program = subprocess.Popen([*EMULATOR, PROGRAM],
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(program.kill)
         # Wine makes its window before it maps it; the first start in a prefix takes a while.
