@@ -1,6 +1,8 @@
 """What tests, benchmarks and scripts share: the real program (VORLANE_PROGRAM) with the probe
-(VORLANE_PROBE) and its log; X tools; pictures as RGB rows. From the command line: compare A.png
-B.png (exits 1 if they differ); run SECONDS PNG [ARGUMENT...] and soak MINUTES (scripts/run)."""
+(VORLANE_PROBE) and its log; a program seen from outside; X tools; pictures as RGB rows. From the
+command line: compare A.png B.png (exits 1 if they differ); installed COMMAND... (a program as
+installed: its window, the lit shape turning, Escape); run SECONDS PNG [ARGUMENT...] and soak
+MINUTES (scripts/run)."""
 import functools, os, re, shutil, signal, subprocess, sys, tempfile, time
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
@@ -135,7 +137,43 @@ class Program:  # the real program with the probe preloaded; its log and errors 
         shutil.rmtree(self.folder)
 
 
-if __name__ == "__main__" and sys.argv[1:2] == ["compare"]:
+def start_from_outside(*command):  # a program without the probe (Wine, an installed copy)
+    program = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:  # Wine makes its window before it maps it; its first start in a prefix takes a while.
+        window = wait_until(lambda: windows_named(TITLE), "the window", 60)[0]
+        assert geometry(window)[2:] == (700, 700), f"the window is {geometry(window)}"
+    except BaseException:
+        program.kill()
+        raise
+    return program, window
+
+
+def check_turning_then_escape(program, window):  # the lit shape, turning; Escape ends it with 0
+    first = wait_until(lambda: max((shot := screenshot(window)).pixel(350, 350)) > 40 and shot,
+                       "a frame")
+    corners = [first.pixel(p, q) for p in (0, 699) for q in (0, 699)]
+    assert corners == [(0, 0, 0)] * 4, f"the corners are {corners}"
+    wait_until(lambda: screenshot(window).rgb != first.rgb, "the shape to turn")
+
+    def escape_ends_it():  # with no window manager the focus may still be on its way
+        x("xdotool", "windowfocus", str(window), "key", "Escape")
+        try:
+            return program.wait(timeout=5) is not None
+        except subprocess.TimeoutExpired:
+            return False
+    wait_until(escape_ends_it, "Escape to end the program", 30)
+    assert program.returncode == 0, f"Escape ended it with status {program.returncode}"
+
+
+if __name__ == "__main__" and sys.argv[1:2] == ["installed"]:
+    program, window = start_from_outside(*sys.argv[2:])
+    try:
+        check_turning_then_escape(program, window)
+    finally:
+        program.kill()
+    print(f"installed: {' '.join(sys.argv[2:])} opened its titled 700 x 700 window, drew the lit"
+          " shape turning, and Escape ended it with status 0")
+elif __name__ == "__main__" and sys.argv[1:2] == ["compare"]:
     problem = read_image(sys.argv[2]).difference(read_image(sys.argv[3]))
     print(problem or "the pictures match")
     sys.exit(1 if problem else 0)

@@ -1,7 +1,7 @@
 """vorlane.exe under Wine, in the X server of scripts/with-xvfb."""
 import os, re, struct, subprocess, unittest
 
-from harness import EMULATOR, TITLE, geometry, prop, screenshot, wait_until, windows_named, x
+from harness import EMULATOR, check_turning_then_escape, prop, start_from_outside
 
 PROGRAM = os.environ["VORLANE_PROGRAM"]
 
@@ -14,12 +14,8 @@ def artwork(size):  # as Wine gives it to X: one ARGB number a pixel
 
 class UnderWine(unittest.TestCase):
     def test_the_window_carries_the_icon_shows_the_shape_turning_and_escape_ends_it_with_0(self):
-        program = subprocess.Popen([*EMULATOR, PROGRAM],
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        program, window = start_from_outside(*EMULATOR, PROGRAM)
         self.addCleanup(program.kill)
-        # Wine makes its window before it maps it; the first start in a prefix takes a while.
-        window = wait_until(lambda: windows_named(TITLE), "the window", 60)[0]
-        self.assertEqual(geometry(window)[2:], (700, 700))
 
         # The window class's icon at each size Wine asks Windows for (32 and 16 pixels), one
         # after another: width, height, pixels. Without ours, Wine's own 32-pixel one.
@@ -34,20 +30,7 @@ class UnderWine(unittest.TestCase):
             sizes.append(size)
         self.assertIn(32, sizes)
 
-        first = wait_until(lambda: max((shot := screenshot(window)).pixel(350, 350)) > 40 and shot,
-                           "a frame")
-        self.assertEqual([first.pixel(p, q) for p in (0, 699) for q in (0, 699)], [(0, 0, 0)] * 4)
-        wait_until(lambda: screenshot(window).rgb != first.rgb, "the shape to turn")
-
-        # With no window manager, Wine may still be taking the focus when the first key comes.
-        def escape_ends_it():
-            x("xdotool", "windowfocus", str(window), "key", "Escape")
-            try:
-                return program.wait(timeout=5) is not None
-            except subprocess.TimeoutExpired:
-                return False
-        wait_until(escape_ends_it, "Escape to end the program", 30)
-        self.assertEqual(program.returncode, 0)
+        check_turning_then_escape(program, window)
 
     def test_the_version_information_names_the_projects_version(self):
         info = subprocess.run(["wrestool", "-x", "--raw", "--type=version", PROGRAM],
