@@ -28,8 +28,9 @@ else()
     set(CMAKE_CROSSCOMPILING_EMULATOR ${VORLANE_WINE64})
 endif()
 # libgcc, libstdc++ and winpthread linked in, so there are no DLLs to ship: the executables
-# import only system DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# import only system DLLs. No link time in the PE header, so the same sources give the same
+# bytes.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 
 # Libraries, headers and packages come from the MinGW-w64 tree, never the host's; programs from
 # the host.
