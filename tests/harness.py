@@ -1,7 +1,7 @@
 """What tests, benchmarks and scripts share: the real program (VORLANE_PROGRAM) with the probe
 (VORLANE_PROBE) and its log; X tools; pictures as RGB rows. From the command line: compare A.png
 B.png (exits 1 if they differ); run SECONDS PNG [ARGUMENT...] and soak MINUTES (scripts/run)."""
-import functools, os, re, shutil, signal, subprocess, sys, tempfile, time
+import functools, os, re, shutil, signal, subprocess, sys, tempfile, time, unittest
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
@@ -133,6 +133,13 @@ class Program:  # the real program with the probe preloaded; its log and errors 
             self.process.wait()
         self.errors.close()
         shutil.rmtree(self.folder)
+
+
+class ProgramTest(unittest.TestCase):  # each program it starts is stopped when the test ends
+    def start(self, *arguments, **probe):
+        program = Program(*arguments, **probe)
+        self.addCleanup(program.stop)
+        return program
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["compare"]:

@@ -2,7 +2,7 @@
 move it (scripts/with-xvfb --two-monitors)."""
 import re, unittest
 
-from harness import Program, geometry, x
+from harness import ProgramTest, geometry, x
 
 LAYOUTS = {  # xrandr's arguments, each from the one before; the server starts with the right primary
     "primary right": [],
@@ -12,7 +12,7 @@ LAYOUTS = {  # xrandr's arguments, each from the one before; the server starts w
 }
 
 
-class TwoMonitors(unittest.TestCase):  # in tests/
+class TwoMonitors(ProgramTest):  # in tests/
     def test_the_window_lies_wholly_on_the_primary_monitor_centred_there(self):
         x("xrandr", "--addmode", "DUMMY1", "1280x1024")
         for layout, arguments in LAYOUTS.items():
@@ -21,9 +21,7 @@ class TwoMonitors(unittest.TestCase):  # in tests/
                 monitors = re.findall(r"\d+: \+(\*?)\S+ (\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+)",
                                       x("xrandr", "--listmonitors"))
                 mw, mh, mx, my = map(int, max(monitors, key=lambda m: m[0] == "*")[1:])
-                program = Program()
-                self.addCleanup(program.stop)
-                wx, wy, width, height = geometry(program.window())
+                wx, wy, width, height = geometry(self.start(hold_idle=True).window())
                 left, right, top, bottom = wx - mx, mx + mw - wx - width, wy - my, my + mh - wy - height
                 self.assertTrue(min(left, right, top, bottom) >= 0 and abs(left - right) <= 1 and
                                 abs(top - bottom) <= 1, f"margins {left}, {right}, {top}, {bottom}")
