@@ -69,7 +69,7 @@ void read_randr_monitors(Display* display)
     XRRFreeMonitors(monitors);
 }
 
-// Xinerama knows no primary; its first head is the one a server lists first.
+// Xinerama marks no primary monitor; its first head stands in for one.
 void read_xinerama_heads(Display* display)
 {
     int event_base = 0;
