@@ -98,6 +98,8 @@ void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(bl
 void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 std::uint32_t read_millisecond_clock() { record("clock", "u", clock_ms); return clock_ms; }
 void describe_window_to_desktop() {} // not a call to OpenGL, GLU or GLUT
+void find_primary_monitor(int, char**) {} // nor these: one screen, one monitor
+ScreenArea primary_monitor(ScreenArea whole_screen) { return whole_screen; }
 void show_error_notice(const char* text) { record("notice", "q", text); }
 
 void glBegin(GLenum mode) { if (!skip_shape) record("glBegin", "e", mode); }

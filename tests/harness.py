@@ -3,7 +3,7 @@
 command line: compare A.png B.png (exits 1 if they differ); installed COMMAND... (a program as
 installed: its window, the lit shape turning, Escape); run SECONDS PNG [ARGUMENT...] and soak
 MINUTES (scripts/run)."""
-import functools, os, re, shutil, signal, subprocess, sys, tempfile, time
+import functools, os, re, shutil, signal, subprocess, sys, tempfile, time, unittest
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
@@ -163,6 +163,13 @@ def check_turning_then_escape(program, window):  # the lit shape, turning; Escap
             return False
     wait_until(escape_ends_it, "Escape to end the program", 30)
     assert program.returncode == 0, f"Escape ended it with status {program.returncode}"
+
+
+class ProgramTest(unittest.TestCase):  # each program it starts is stopped when the test ends
+    def start(self, *arguments, **probe):
+        program = Program(*arguments, **probe)
+        self.addCleanup(program.stop)
+        return program
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["installed"]:

@@ -1,16 +1,11 @@
 """The real program with the probe, on a desktop with openbox (scripts/with-xvfb --wm)."""
 import os, re, socket, time, unittest
 
-from harness import TITLE, Program, geometry, prop, read_image, screenshot, wait_until, \
+from harness import TITLE, ProgramTest, geometry, prop, read_image, screenshot, wait_until, \
     windows_named, x
 
 
-class Desktop(unittest.TestCase):  # in tests/
-    def start(self, *arguments, **probe):
-        program = Program(*arguments, **probe)
-        self.addCleanup(program.stop)
-        return program
-
+class Desktop(ProgramTest):  # in tests/
     def key(self, window, name):  # as a person does: activate the window, then press
         x("xdotool", "windowactivate", "--sync", str(window), "key", name)
 

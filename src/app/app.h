@@ -1,8 +1,9 @@
 // The window and its event handlers, called from main.
 #pragma once
 
-// Asks GLUT for the screen size and opens the titled window centred on it. GLUT must be
-// initialised first: it answers the screen size only after glutInit.
+// Asks GLUT for the screen size and opens the titled window centred on the primary monitor,
+// or on the whole screen where the platform knows none. GLUT must be initialised first: it
+// answers the screen size only after glutInit.
 void open_centred_window();
 // Perspective projection for the given aspect; leaves the model-view matrix current.
 void load_projection(double aspect);

@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv)
 {
+    find_primary_monitor(argc, argv); // before glutInit takes its -display option away
     glutInit(&argc, argv);
     open_centred_window();
     describe_window_to_desktop();

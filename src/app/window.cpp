@@ -1,5 +1,6 @@
-// The program's window: centred on the screen, with the perspective projection it is seen through.
+// The program's window, centred on the primary monitor, and the perspective it is seen through.
 #include "app/app.h"
+#include "platform/platform.h"
 
 #include <GL/glut.h>
 
@@ -21,9 +22,11 @@ void open_centred_window()
 {
     const int screen_width = glutGet(GLUT_SCREEN_WIDTH);
     const int screen_height = glutGet(GLUT_SCREEN_HEIGHT);
-    // On a screen smaller than the window this goes negative; GLUT decides what that means.
+    const ScreenArea area = primary_monitor({0, 0, screen_width, screen_height});
+    // On a monitor smaller than the window this goes negative; GLUT decides what that means.
     glutInitDisplayMode(display_mode);
-    glutInitWindowPosition(screen_width / 2 - window_size / 2, screen_height / 2 - window_size / 2);
+    glutInitWindowPosition(area.x + area.width / 2 - window_size / 2,
+                           area.y + area.height / 2 - window_size / 2);
     glutInitWindowSize(window_size, window_size);
     glutCreateWindow(window_title);
 }

@@ -3,6 +3,18 @@
 
 #include <cstdint>
 
+// A part of the screen, in pixels from its top left corner.
+struct ScreenArea {
+    int x, y, width, height;
+};
+
+// Finds the primary monitor of the display GLUT is about to open: the one that GLUT's -display
+// option names, or the default. Called before glutInit, which takes that option out of argv.
+void find_primary_monitor(int argc, char** argv);
+// The part of the screen a new window is centred on: the primary monitor found, or
+// whole_screen where there was none to find.
+ScreenArea primary_monitor(ScreenArea whole_screen);
+
 // Milliseconds from an arbitrary start, as a 32-bit count that wraps.
 std::uint32_t read_millisecond_clock();
 

@@ -1,5 +1,5 @@
-// Linux and other X11 systems: a monotonic millisecond clock and the window's identity for the
-// desktop. The error notice is in notice_linux.cpp.
+// Linux and other X11 systems: the primary monitor, a monotonic millisecond clock and the
+// window's identity for the desktop. The error notice is in notice_linux.cpp.
 #include "platform/platform.h"
 #include "platform/x11.h"
 
@@ -8,11 +8,14 @@
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <unistd.h>
 
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <iterator>
 
 namespace
@@ -22,6 +25,63 @@ namespace
 // StartupWMClass names the class.
 constexpr char window_class[] = "vorlane\0Vorlane";
 constexpr int icon_size = 48;
+// RandR's monitor list, with its primary flag, came with version 1.5.
+constexpr int randr_monitors_version = 105;
+
+// The primary monitor of GLUT's display, once looked for; 0 wide while none is known.
+ScreenArea primary{};
+
+// The display glutInit will open: the last -display option's name (a -geometry option's value
+// is skipped, as glutInit skips it), or with none the DISPLAY variable's.
+const char* display_name(int argc, char** argv)
+{
+    const char* name = nullptr;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-display") == 0)
+            name = argv[++i];
+        else if (std::strcmp(argv[i], "-geometry") == 0)
+            ++i;
+    }
+    return name;
+}
+
+// The monitor marked primary, else the first; the server must be asked its version first, as
+// an older one answers the request with an error that would end the program.
+void read_randr_monitors(Display* display)
+{
+    int event_base = 0;
+    int error_base = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XRRQueryExtension(display, &event_base, &error_base) ||
+        !XRRQueryVersion(display, &major, &minor) || major * 100 + minor < randr_monitors_version)
+        return;
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
+    if (monitors == nullptr)
+        return;
+    const XRRMonitorInfo* chosen = count > 0 ? monitors : nullptr;
+    for (int i = 0; i < count; ++i)
+        if (monitors[i].primary)
+            chosen = monitors + i;
+    if (chosen != nullptr)
+        primary = {chosen->x, chosen->y, chosen->width, chosen->height};
+    XRRFreeMonitors(monitors);
+}
+
+// Xinerama marks no primary monitor; its first head stands in for one.
+void read_xinerama_heads(Display* display)
+{
+    int event_base = 0;
+    int error_base = 0;
+    int count = 0;
+    if (!XineramaQueryExtension(display, &event_base, &error_base) || !XineramaIsActive(display))
+        return;
+    XineramaScreenInfo* heads = XineramaQueryScreens(display, &count);
+    if (heads != nullptr && count > 0)
+        primary = {heads->x_org, heads->y_org, heads->width, heads->height};
+    XFree(heads);
+}
 
 } // namespace
 
@@ -56,6 +116,23 @@ void set_identity(Display* display, Window window)
     XChangeProperty(display, window, atom(display, "_NET_WM_ICON"), XA_CARDINAL, 32,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(icon),
                     static_cast<int>(std::size(icon)));
+}
+
+// A connection of its own, closed again: GLUT has not opened its own yet.
+void find_primary_monitor(int argc, char** argv)
+{
+    Display* display = XOpenDisplay(display_name(argc, argv));
+    if (display == nullptr)
+        return; // glutInit reports it
+    read_randr_monitors(display);
+    if (primary.width == 0)
+        read_xinerama_heads(display);
+    XCloseDisplay(display);
+}
+
+ScreenArea primary_monitor(ScreenArea whole_screen)
+{
+    return primary.width > 0 ? primary : whole_screen;
 }
 
 std::uint32_t read_millisecond_clock()

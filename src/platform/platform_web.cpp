@@ -40,6 +40,14 @@ EM_JS(void, open_notice, (const char* caption, const char* text, const char* but
 });
 // clang-format on
 
+// The canvas sits in the page; there is no monitor to choose.
+void find_primary_monitor(int, char**) {}
+
+ScreenArea primary_monitor(ScreenArea whole_screen)
+{
+    return whole_screen;
+}
+
 std::uint32_t read_millisecond_clock()
 {
     // performance.now(): milliseconds since the page started, monotonic. Only the low 32 bits

@@ -13,6 +13,14 @@ constexpr UINT notice_style = 0;
 
 } // namespace
 
+// freeglut answers the screen size from the primary monitor here already.
+void find_primary_monitor(int, char**) {}
+
+ScreenArea primary_monitor(ScreenArea whole_screen)
+{
+    return whole_screen;
+}
+
 std::uint32_t read_millisecond_clock()
 {
     return timeGetTime();
