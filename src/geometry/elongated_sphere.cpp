@@ -101,7 +101,9 @@ void emit_vertex(double radius, const Ring& ring, const Column& column)
     glVertex3f(static_cast<GLfloat>(radius * nx), static_cast<GLfloat>(radius * ny), ring.z);
 }
 
-// The sum and product are formed in double and rounded once.
+// The sum and product are formed in double and rounded once. The colour never shows: lighting is
+// on and colour-material tracking off, so the material alone colours the shape. The call stays,
+// as these calls are the program's own and always have been.
 void next_vertex_colour()
 {
     GLfloat rgb[3];
