@@ -18,17 +18,18 @@ struct Call {
     double args[6]; // the numeric arguments in order; a float widens to double exactly
 };
 
+// Forgets the calls and gives every answer and setting below the value each test starts from.
 void reset();
 std::span<const Call> calls();
 inline constexpr std::uint64_t fnv_offset = 0xcbf29ce484222325u;
 inline std::uint64_t digest = fnv_offset;
 
 // What the stand-ins answer: the clock, the screen's size and the next glGetError (once).
-inline std::uint32_t clock_ms = 0;
-inline int screen_width = 800, screen_height = 900;
-inline GLenum next_error = GL_NO_ERROR;
-inline bool skip_shape = false;     // the shape's calls are neither kept nor hashed: quick frames
-inline bool echo = false;           // every line also goes to standard error, for death tests
+inline std::uint32_t clock_ms;
+inline int screen_width, screen_height;
+inline GLenum next_error;
+inline bool skip_shape;             // the shape's calls are neither kept nor hashed: quick frames
+inline bool echo;                   // every line also goes to standard error, for death tests
 inline std::size_t allocations = 0; // counted by the test binary's operator new
 
 } // namespace gl_double

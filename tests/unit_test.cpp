@@ -1,4 +1,5 @@
-// The program's own code against the recording double; each test in a fresh process (ctest).
+// The program's own code against the recording double. Every test starts as the program does,
+// so they pass alone or together, in any order, repeated.
 #include "gl_double.h"
 
 #include "app/app.h"
@@ -34,6 +35,19 @@ std::vector<Args> calls_of(std::string_view name)
             found.push_back({call.args, call.args + call.count});
     return found;
 }
+
+// Every test starts as the program does, whatever ran before it in this process.
+struct FromStart : testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override
+    {
+        gl_double::reset();
+        start_animation();
+        seed_colours(first_colour_seed);
+        gl_double::reset(); // the clock's reading
+    }
+};
+[[maybe_unused]] const bool from_start =
+    (testing::UnitTest::GetInstance()->listeners().Append(new FromStart), true);
 
 TEST(Calls, StartUpThreeFramesAndTheHandlersSendTheModelsCalls)
 {
@@ -148,10 +162,10 @@ TEST(Animation, StepsOnlyMoreThanFiveMillisecondsApartDriftsUnclampedAndAllocate
 {
     // Frames 3, 5 and 6 ms after the last step, across the clock's wrap, a gap of 2^31 ms and one
     // that reads as negative, then 800 steps 6 ms apart: past 300 degrees, and a whole turn.
-    gl_double::skip_shape = true;
     gl_double::clock_ms = 0xFFFFFFE0u;
     start_animation();
     gl_double::reset(); // the digest covers the frames alone
+    gl_double::skip_shape = true;
     std::vector<std::uint32_t> times = {0xFFFFFFE3u, 0xFFFFFFE5u, 0xFFFFFFE6u, 0xFFFFFFECu,
                                         0xFFFFFFF2u, 0xFFFFFFF8u, 0xFFFFFFFEu, 0x4u,
                                         0x80000004u, 0xFFFFFFF4u};
@@ -173,14 +187,18 @@ TEST(Animation, StepsOnlyMoreThanFiveMillisecondsApartDriftsUnclampedAndAllocate
 #if GTEST_HAS_DEATH_TEST
 TEST(ExitDeathTest, EscapeExitsZeroAtOnceAnErrorShowsTheNoticeThenExitsOneWithoutSwapping)
 {
-    // With every call echoed, the child must print nothing on Escape, and end on the notice.
-    gl_double::echo = true;
-    EXPECT_EXIT(on_keyboard(27, 0, 0), testing::ExitedWithCode(0), "^$");
-    gl_double::skip_shape = true;
-    gl_double::next_error = GL_INVALID_OPERATION;
-    EXPECT_EXIT(on_display(), testing::ExitedWithCode(1), "notice \"invalid operation\"\\s*$");
-    gl_double::next_error = 0x9999;
-    EXPECT_EXIT(on_display(), testing::ExitedWithCode(1), "notice \"unknown OpenGL error\"\\s*$");
+    // Each child sets the double up itself, leaving this process's as it was. With every call
+    // echoed, the child must print nothing on Escape, and end on the notice.
+    const auto display_with_error = [](GLenum error) {
+        gl_double::echo = gl_double::skip_shape = true;
+        gl_double::next_error = error;
+        on_display();
+    };
+    EXPECT_EXIT((gl_double::echo = true, on_keyboard(27, 0, 0)), testing::ExitedWithCode(0), "^$");
+    EXPECT_EXIT(display_with_error(GL_INVALID_OPERATION), testing::ExitedWithCode(1),
+                "notice \"invalid operation\"\\s*$");
+    EXPECT_EXIT(display_with_error(0x9999), testing::ExitedWithCode(1),
+                "notice \"unknown OpenGL error\"\\s*$");
 }
 #endif
 

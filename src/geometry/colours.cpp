@@ -7,7 +7,7 @@ namespace
 constexpr std::uint32_t colour_multiplier = 214013u;
 constexpr std::uint32_t colour_increment = 2531011u;
 
-std::uint32_t colour_state = 1;
+std::uint32_t colour_state = first_colour_seed;
 
 } // namespace
 

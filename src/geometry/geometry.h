@@ -1,4 +1,4 @@
-// The elongated sphere and the seeded colour generator that colours its strips.
+// The elongated sphere and the seeded colour generator that picks its strips' vertex colours.
 #pragma once
 
 #include <cstdint>
@@ -12,5 +12,7 @@ constexpr int max_slices = 1024;
 // max_slices, or a radius that is not a positive finite number.
 void draw_elongated_sphere(double radius, int slices, int stacks);
 
+// The generator's state when the program starts.
+constexpr std::uint32_t first_colour_seed = 1;
 void seed_colours(std::uint32_t seed);
 int next_colour_value();

@@ -3,7 +3,8 @@
 
 // Depth, shading, lights and the front material, set once for the whole run.
 void set_render_state();
-// Starts the animation's clock: the first step comes more than 5 ms from now.
+// Starts the animation from the first angle and the starting material; the first step comes
+// more than 5 ms from now.
 void start_animation();
 // Places the shape at the current angle and draws it.
 void draw_scene();

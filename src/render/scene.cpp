@@ -7,6 +7,7 @@
 
 #include <GL/glut.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace
@@ -56,13 +57,11 @@ constexpr int error_exit_status = 1;
 constexpr const char* unknown_error_text = "unknown OpenGL error";
 
 // Single precision on purpose: the angle and the colours accumulate exactly as the program
-// always has, never clamped and never wrapped.
-GLfloat rotation_angle = 0.0f;
-GLfloat animated_emission[4] = {starting_emission[0], starting_emission[1], starting_emission[2],
-                                starting_emission[3]};
-GLfloat animated_diffuse[4] = {starting_diffuse[0], starting_diffuse[1], starting_diffuse[2],
-                               starting_diffuse[3]};
-std::uint32_t last_tick = 0; // when the last step was taken
+// always has, the colours never clamped and never wrapped. start_animation sets them all.
+GLfloat rotation_angle;
+GLfloat animated_emission[4];
+GLfloat animated_diffuse[4];
+std::uint32_t last_tick; // when the last step was taken
 
 void step_animation()
 {
@@ -117,6 +116,9 @@ void set_render_state()
 
 void start_animation()
 {
+    rotation_angle = 0.0f;
+    std::copy_n(starting_emission, 4, animated_emission);
+    std::copy_n(starting_diffuse, 4, animated_diffuse);
     last_tick = read_millisecond_clock();
 }
 
