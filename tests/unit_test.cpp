@@ -183,6 +183,26 @@ TEST(Animation, StepsOnlyMoreThanFiveMillisecondsApartDriftsUnclampedAndAllocate
         << calls_of("glMaterialfv").back()[2] << ", " << calls_of("glMaterialfv").back()[3] << ")";
 }
 
+TEST(Animation, TurnsHalfADegreePerStepAndDriftsOnPastWhereASingleAngleWouldStop)
+{
+    const auto frame_6_ms_on = [] { gl_double::clock_ms += 6, on_display(); };
+    // 400 steps from 16 short of 2^23 degrees, where a single's half degree more rounds back.
+    gl_double::skip_shape = true;
+    start_animation(8388600.0f);
+    for (int frame = 0; frame < 400; ++frame)
+        frame_6_ms_on();
+    const auto angles = calls_of("glRotatef");
+    for (std::size_t k = 1; k < angles.size(); ++k) {
+        ASSERT_EQ(std::remainder(angles[k][0] - angles[k - 1][0], 360.0), 0.5) << angles[k][0];
+        ASSERT_LT(angles[k][0], 720.0);
+    }
+    EXPECT_NEAR(calls_of("glMaterialfv").back()[2], 0.2, 1e-5) << "the diffuse's red";
+    start_animation(49999.5f); // afresh: the 100,000th step is as it always was
+    frame_6_ms_on();
+    frame_6_ms_on();
+    EXPECT_EQ(calls_of("glRotatef").back()[0], 50000.0);
+}
+
 // Node runs no second process, so these run natively and under Wine only.
 #if GTEST_HAS_DEATH_TEST
 TEST(ExitDeathTest, EscapeExitsZeroAtOnceAnErrorShowsTheNoticeThenExitsOneWithoutSwapping)

@@ -8,6 +8,7 @@
 #include <GL/glut.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace
@@ -49,6 +50,12 @@ constexpr std::int32_t step_interval_ms = 5;
 constexpr GLfloat angle_step = 0.5f;
 constexpr GLfloat colour_drift = 0.0005f;
 constexpr GLfloat diffuse_drift_threshold = 300.0f;
+// An angle that only grew would turn ever less evenly, as OpenGL turns ever larger degrees
+// into radians, and would stop at 2^23 degrees, where adding half a degree rounds back. So
+// after 150 turns (108,000 steps) it goes back a whole turn whenever it reaches 720: from then
+// on it stays within [360, 720), as precise as in the first turns and past the drift threshold.
+constexpr GLfloat whole_turn = 360.0f;
+constexpr GLfloat turns_before_reducing = 150.0f;
 constexpr int red = 0;
 constexpr int green = 1;
 constexpr int blue = 2;
@@ -59,6 +66,7 @@ constexpr const char* unknown_error_text = "unknown OpenGL error";
 // Single precision on purpose: the angle and the colours accumulate exactly as the program
 // always has, the colours never clamped and never wrapped. start_animation sets them all.
 GLfloat rotation_angle;
+bool angle_reduced; // the angle has gone back by whole turns and stays below 720
 GLfloat animated_emission[4];
 GLfloat animated_diffuse[4];
 std::uint32_t last_tick; // when the last step was taken
@@ -71,7 +79,10 @@ void step_animation()
     if (elapsed <= step_interval_ms)
         return;
 
-    const GLfloat new_angle = rotation_angle + angle_step;
+    GLfloat new_angle = rotation_angle + angle_step;
+    angle_reduced = angle_reduced || new_angle >= turns_before_reducing * whole_turn;
+    if (angle_reduced && new_angle >= 2.0f * whole_turn)
+        new_angle = whole_turn + std::fmod(new_angle, whole_turn);
     last_tick = now;
     rotation_angle = new_angle;
     animated_emission[blue] += colour_drift;
@@ -114,9 +125,10 @@ void set_render_state()
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, two_sided_lighting);
 }
 
-void start_animation()
+void start_animation(float angle)
 {
-    rotation_angle = 0.0f;
+    rotation_angle = angle;
+    angle_reduced = false;
     std::copy_n(starting_emission, 4, animated_emission);
     std::copy_n(starting_diffuse, 4, animated_diffuse);
     last_tick = read_millisecond_clock();
