@@ -75,9 +75,7 @@ void gl_double::reset()
 {
     recorded_count = 0;
     digest = fnv_offset;
-    clock_ms = 0;
-    screen_width = 800, screen_height = 900;
-    next_error = GL_NO_ERROR;
+    clock_ms = 0, screen_width = 800, screen_height = 900, next_error = GL_NO_ERROR;
     skip_shape = echo = false;
 }
 

@@ -1,5 +1,4 @@
-// The program's own code against the recording double. Every test starts as the program does,
-// so they pass alone or together, in any order, repeated.
+// The program's own code against the recording double.
 #include "gl_double.h"
 
 #include "app/app.h"
@@ -179,8 +178,8 @@ TEST(Animation, StepsOnlyMoreThanFiveMillisecondsApartDriftsUnclampedAndAllocate
     std::printf("allocations in %zu frames: %zu\n", times.size(), gl_double::allocations);
     EXPECT_EQ(gl_double::allocations, 0u);
     EXPECT_EQ(gl_double::digest, expected_animation_digest)
-        << "after 807 steps the diffuse should be (0.1035, 0.896495), and is ("
-        << calls_of("glMaterialfv").back()[2] << ", " << calls_of("glMaterialfv").back()[3] << ")";
+        << "after 807 steps the diffuse is "
+        << "(0.1035, 0.896495), not " << testing::PrintToString(calls_of("glMaterialfv").back());
 }
 
 TEST(Animation, TurnsHalfADegreePerStepAndDriftsOnPastWhereASingleAngleWouldStop)
@@ -207,18 +206,14 @@ TEST(Animation, TurnsHalfADegreePerStepAndDriftsOnPastWhereASingleAngleWouldStop
 #if GTEST_HAS_DEATH_TEST
 TEST(ExitDeathTest, EscapeExitsZeroAtOnceAnErrorShowsTheNoticeThenExitsOneWithoutSwapping)
 {
-    // Each child sets the double up itself, leaving this process's as it was. With every call
-    // echoed, the child must print nothing on Escape, and end on the notice.
-    const auto display_with_error = [](GLenum error) {
-        gl_double::echo = gl_double::skip_shape = true;
-        gl_double::next_error = error;
-        on_display();
-    };
+    // With every call echoed, the child must print nothing on Escape, and end on the notice. Each
+    // child sets its double up itself, so this process's stays as it was.
     EXPECT_EXIT((gl_double::echo = true, on_keyboard(27, 0, 0)), testing::ExitedWithCode(0), "^$");
-    EXPECT_EXIT(display_with_error(GL_INVALID_OPERATION), testing::ExitedWithCode(1),
-                "notice \"invalid operation\"\\s*$");
-    EXPECT_EXIT(display_with_error(0x9999), testing::ExitedWithCode(1),
-                "notice \"unknown OpenGL error\"\\s*$");
+    EXPECT_EXIT(
+        (gl_double::echo = true, gl_double::next_error = GL_INVALID_OPERATION, on_display()),
+        testing::ExitedWithCode(1), "notice \"invalid operation\"\\s*$");
+    EXPECT_EXIT((gl_double::echo = true, gl_double::next_error = 0x9999, on_display()),
+                testing::ExitedWithCode(1), "notice \"unknown OpenGL error\"\\s*$");
 }
 #endif
 
