@@ -18,8 +18,7 @@ struct Call {
     double args[6]; // the numeric arguments in order; a float widens to double exactly
 };
 
-// Forgets the calls and gives every answer and setting below the value each test starts from.
-void reset();
+void reset(); // forgets the calls; every setting below goes back to where each test starts
 std::span<const Call> calls();
 inline constexpr std::uint64_t fnv_offset = 0xcbf29ce484222325u;
 inline std::uint64_t digest = fnv_offset;
