@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace
 {
@@ -50,10 +51,11 @@ constexpr std::int32_t step_interval_ms = 5;
 constexpr GLfloat angle_step = 0.5f;
 constexpr GLfloat colour_drift = 0.0005f;
 constexpr GLfloat diffuse_drift_threshold = 300.0f;
-// An angle that only grew would turn ever less evenly, as OpenGL turns ever larger degrees
-// into radians, and would stop at 2^23 degrees, where adding half a degree rounds back. So
-// after 150 turns (108,000 steps) it goes back a whole turn whenever it reaches 720: from then
-// on it stays within [360, 720), as precise as in the first turns and past the drift threshold.
+// An angle that only grew would turn ever less evenly, as OpenGL converts ever larger degrees
+// to radians in single precision, and would stop at 2^23 degrees, where half a degree more
+// rounds back. So after 150 turns (108,000 steps) it goes back a whole turn whenever it reaches
+// 720: from then on it stays within [360, 720), as precise as in the first turns and past the
+// drift threshold.
 constexpr GLfloat whole_turn = 360.0f;
 constexpr GLfloat turns_before_reducing = 150.0f;
 constexpr int red = 0;
@@ -129,8 +131,8 @@ void start_animation(float angle)
 {
     rotation_angle = angle;
     angle_reduced = false;
-    std::copy_n(starting_emission, 4, animated_emission);
-    std::copy_n(starting_diffuse, 4, animated_diffuse);
+    std::copy_n(starting_emission, std::size(animated_emission), animated_emission);
+    std::copy_n(starting_diffuse, std::size(animated_diffuse), animated_diffuse);
     last_tick = read_millisecond_clock();
 }
 
