@@ -17,9 +17,9 @@ before(async () => {
                              build, '0'], { stdio: ['ignore', 'pipe', 'ignore'] });
   url = await new Promise((resolve) => server.stdout.on('data', (said) =>
     /port (\d+)/.test(said) && resolve(`http://127.0.0.1:${/port (\d+)/.exec(said)[1]}/`)));
-  // Debian's Chromium, in a fresh profile that goes again on close, with nothing fetched
-  // from outside (puppeteer's own options) and WebGL drawn in software.
-  browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium',
+  // The Chromium the build found, in a fresh profile that goes again on close, with nothing
+  // fetched from outside (puppeteer's own options) and WebGL drawn in software.
+  browser = await puppeteer.launch({ executablePath: process.env.VORLANE_CHROMIUM,
     args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader'] });
 });
 
