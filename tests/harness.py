@@ -9,7 +9,9 @@ PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
 EMULATOR = os.environ.get("VORLANE_EMULATOR", "").split()  # qemu-user or Wine for a cross build
 TITLE = "Quillobrante - VORLANE 11/30/2005"
-TIMEOUT = 20.0  # bounds a failing test; a passing one never waits for it
+# Bounds a failing test; a passing one never waits for it. Under qemu, llvmpipe's first frame
+# alone can take 20 s on a busy machine.
+TIMEOUT = 60.0 if EMULATOR else 20.0
 
 
 def wait_until(condition, what, timeout=TIMEOUT):  # condition()'s first true answer

@@ -1,0 +1,37 @@
+# Cross-compiles for Linux on the Debian architecture DEB_HOST_ARCH (arm64, armhf, i386, ...)
+# with Debian's cross compiler, against that architecture's libraries installed beside the
+# machine's own (multiarch), and runs its programs under qemu-user. dpkg-architecture knows
+# every name: i386's compiler is i686-linux-gnu-g++, its libraries are in i386-linux-gnu.
+set(DEB_HOST_ARCH "" CACHE STRING "The Debian architecture to build for")
+if(NOT DEB_HOST_ARCH)
+    message(FATAL_ERROR "debian-cross.cmake needs -DDEB_HOST_ARCH=ARCH (a preset sets it)")
+endif()
+# try_compile's projects read this file again, with the architecture.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES DEB_HOST_ARCH)
+
+foreach(variable GNU_TYPE MULTIARCH GNU_CPU)
+    execute_process(COMMAND dpkg-architecture -a ${DEB_HOST_ARCH} -qDEB_HOST_${variable}
+        OUTPUT_VARIABLE ${variable} OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET
+        COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR ${GNU_CPU})
+set(CMAKE_CXX_COMPILER ${GNU_TYPE}-g++)
+# CMake looks for libraries in this folder and not in the machine's own; pkg-config (which
+# finds GLUT) reads this architecture's descriptions only.
+set(CMAKE_LIBRARY_ARCHITECTURE ${MULTIARCH})
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${MULTIARCH}/pkgconfig:/usr/share/pkgconfig)
+
+# The loader and libraries are where the architecture's programs look for them
+# (/lib/ld-linux-armhf.so.3, the multiarch folders), so qemu needs no -L prefix. qemu names
+# x86's 32-bit user mode i386 whichever CPU the compiler targets.
+string(REGEX REPLACE "^i[3-6]86$" "i386" qemu_cpu ${GNU_CPU})
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-${qemu_cpu})
+# Mesa's softpipe draws where llvmpipe fails under qemu: Debian 12's qemu-arm (7.2) runs
+# llvmpipe's vector code wrongly (frames come out dark and torn; Debian 13's qemu-arm draws the
+# same armhf Mesa right), and Debian 13's riscv64 llvmpipe tears its JIT down before freeglut's
+# exit handler closes the display, which then crashes in it after Escape.
+if(qemu_cpu MATCHES "^(arm|riscv64)$")
+    list(PREPEND CMAKE_CROSSCOMPILING_EMULATOR env GALLIUM_DRIVER=softpipe)
+endif()
