@@ -28,6 +28,10 @@ ExternalProject_Add(freeglut
         -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR> -DCMAKE_INSTALL_LIBDIR=lib
         -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON
         -DFREEGLUT_BUILD_DEMOS=OFF -DFREEGLUT_REPLACE_GLUT=ON
+        # Each of its sources reads windows.h, which takes most of its build time: batched into
+        # a few units, it builds in a fifth of the time. In one unit, the header's helpers for
+        # programs that call exit() from a DLL would be defined twice; the library needs none.
+        -DCMAKE_UNITY_BUILD=ON "-DCMAKE_C_FLAGS_RELEASE=-O3 -DNDEBUG -DGLUT_DISABLE_ATEXIT_HACK"
     # freeglut's static library is named like MinGW's import library for the old glut32.dll,
     # so it is named exactly rather than searched for.
     BUILD_BYPRODUCTS <INSTALL_DIR>/lib/libglut.a
