@@ -17,7 +17,6 @@ elseif(NOT VORLANE_BUILD_TESTS)
     set(no_tests "VORLANE_BUILD_TESTS is ${VORLANE_BUILD_TESTS}")
 else()
     set(VORLANE_TESTS ON)
-    find_package(Python3 QUIET COMPONENTS Interpreter)
     find_package(GTest QUIET)
     if(GTest_FOUND OR EXISTS ${VORLANE_GTEST_SOURCES}/CMakeLists.txt)
         set(GoogleTest_FOUND TRUE)
@@ -66,12 +65,12 @@ set(wanted ${VORLANE_END_TO_END_TESTS})
 if(NOT wanted)
     vorlane_test_group(VORLANE_END_TO_END_TESTS end-to-end "VORLANE_END_TO_END_TESTS is OFF")
 elseif(WIN32)
-    vorlane_test_group(VORLANE_END_TO_END_TESTS end-to-end "" Python3 Xvfb)
+    vorlane_test_group(VORLANE_END_TO_END_TESTS end-to-end "" python3 Xvfb)
 elseif(EMSCRIPTEN)
-    vorlane_test_group(VORLANE_END_TO_END_TESTS end-to-end "" Python3 node chromium)
+    vorlane_test_group(VORLANE_END_TO_END_TESTS end-to-end "" python3 node chromium)
 else()
     # And the X tools that tests/harness.py and scripts/with-xvfb --wm drive the window with.
-    vorlane_test_group(VORLANE_END_TO_END_TESTS end-to-end "" Python3 Xvfb openbox xprop xdotool
+    vorlane_test_group(VORLANE_END_TO_END_TESTS end-to-end "" python3 Xvfb openbox xprop xdotool
         xwd xwdtopnm pnmtopng pngtopnm)
 endif()
 
