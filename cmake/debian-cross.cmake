@@ -9,10 +9,12 @@ endif()
 # try_compile's projects read this file again, with the architecture.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES DEB_HOST_ARCH)
 
+# One run (every compiler check reads this file again), which prints every variable.
+execute_process(COMMAND dpkg-architecture -a ${DEB_HOST_ARCH} OUTPUT_VARIABLE table ERROR_QUIET
+    COMMAND_ERROR_IS_FATAL ANY)
 foreach(variable GNU_TYPE MULTIARCH GNU_CPU)
-    execute_process(COMMAND dpkg-architecture -a ${DEB_HOST_ARCH} -qDEB_HOST_${variable}
-        OUTPUT_VARIABLE ${variable} OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET
-        COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX MATCH "DEB_HOST_${variable}=([^\n]*)" _ "${table}")
+    set(${variable} ${CMAKE_MATCH_1})
 endforeach()
 
 set(CMAKE_SYSTEM_NAME Linux)
