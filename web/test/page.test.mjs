@@ -21,6 +21,9 @@ before(async () => {
   // fetched from outside (puppeteer's own options) and WebGL drawn in software.
   browser = await puppeteer.launch({ executablePath: process.env.VORLANE_CHROMIUM,
     args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader'] });
+  // The tab the browser opens with goes too, as after every test: while it is there, a new
+  // page is one of two tabs and draws nothing should that one come to the front.
+  await Promise.all((await browser.pages()).map((page) => page.close()));
 });
 
 afterEach(async () => Promise.all((await browser.pages()).map((page) => page.close())));
@@ -39,8 +42,14 @@ async function open(frames = 1e9) {
     let ran = 0;
     window.requestAnimationFrame = (callback) => request((t) => ran++ < frames && callback(t));
   }, frames);
+  await page.bringToFront();
   await page.goto(url);
-  await page.waitForFunction(() => window.clears > 0);
+  await page.waitForFunction(() => window.clears > 0).catch(async (error) => {
+    // Why no frame came, as far as the page can tell.
+    const state = await page.evaluate(() => [document.visibilityState,
+      document.getElementById('status').textContent]);
+    throw new Error(`no frame drawn (page ${state[0]}, status "${state[1]}"): ${error.message}`);
+  });
   return page;
 }
 
