@@ -21,12 +21,13 @@ if(VORLANE_WINDOWS_CPU STREQUAL i686)
     # do on x86-64 and the computed geometry matches the other builds bit for bit.
     set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
     set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
-    set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+    set(wine_arch win32)
 else()
-    # 64-bit Wine's own loader, which Debian keeps out of PATH: wine would take the 32-bit one.
-    find_program(VORLANE_WINE64 wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${VORLANE_WINE64})
+    set(wine_arch win64)
 endif()
+# Tests run under Wine as the scripts run it.
+cmake_path(SET wine NORMALIZE "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${wine} ${wine_arch})
 # libgcc, libstdc++ and winpthread linked in, so there are no DLLs to ship: the executables
 # import only system DLLs. No link time in the PE header, so the same sources give the same
 # bytes.
