@@ -21,9 +21,6 @@ before(async () => {
   // fetched from outside (puppeteer's own options) and WebGL drawn in software.
   browser = await puppeteer.launch({ executablePath: process.env.VORLANE_CHROMIUM,
     args: ['--no-sandbox', '--disable-gpu', '--enable-unsafe-swiftshader'] });
-  // The tab the browser opens with goes too, as after every test: while it is there, a new
-  // page is one of two tabs and draws nothing should that one come to the front.
-  await Promise.all((await browser.pages()).map((page) => page.close()));
 });
 
 afterEach(async () => Promise.all((await browser.pages()).map((page) => page.close())));
@@ -42,9 +39,10 @@ async function open(frames = 1e9) {
     let ran = 0;
     window.requestAnimationFrame = (callback) => request((t) => ran++ < frames && callback(t));
   }, frames);
-  await page.bringToFront();
   await page.goto(url);
-  await page.waitForFunction(() => window.clears > 0).catch(async (error) => {
+  // Polled on a timer: puppeteer's default polls on animation frames, and where the program
+  // starts after the page has loaded, the poll would take the one frame it may draw.
+  await page.waitForFunction(() => window.clears > 0, { polling: 50 }).catch(async (error) => {
     // Why no frame came, as far as the page can tell.
     const state = await page.evaluate(() => [document.visibilityState,
       document.getElementById('status').textContent]);
