@@ -2,7 +2,9 @@
 // VORLANE_PROBE_LOG=<file>: a line per event: "window <X id>"; "swap <n> <monotonic ns> <CPU ns>"
 // once the server has the frame. _STOP_AFTER=<N>, _EXIT_AFTER=<N>: SIGSTOP, exit(0) after the
 // N-th swap; _ERROR_AT=<N>: the N-th glGetError fails; _HOLD_IDLE=1: frames only when asked for.
-#include <GL/glut.h>
+// Always, like a driver that registers an exit handler at its first frame: if that handler finds
+// a GL context still current, or GLUT's display still open, the program ends with status 70.
+#include <GL/freeglut.h>
 #include <GL/glx.h>
 
 #include <dlfcn.h>
@@ -17,7 +19,11 @@
 namespace
 {
 
+constexpr int exit_order_fault = 70;
+
 long swaps = 0, error_checks = 0;
+Display* glut_display = nullptr;
+bool glut_display_closed = false;
 
 long setting(const char* name)
 {
@@ -46,6 +52,19 @@ template <typename Function> Function real(const char* name)
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
+// A driver's handler that ran here would find its context in use, or GLUT about to close a
+// display whose context it has already torn down.
+void check_exit_order()
+{
+    const char* fault = glXGetCurrentContext() != nullptr ? "a GL context is still current"
+                        : !glut_display_closed            ? "GLUT's display is still open"
+                                                          : nullptr;
+    if (fault == nullptr)
+        return;
+    dprintf(STDERR_FILENO, "probe: when the exit handlers ran, %s\n", fault);
+    _exit(exit_order_fault);
+}
+
 } // namespace
 
 extern "C" {
@@ -64,15 +83,27 @@ void glutSwapBuffers()
     static const long exit_after = setting("VORLANE_PROBE_EXIT_AFTER");
     static const auto swap = real<void (*)()>("glutSwapBuffers");
     swap();
+    if (++swaps == 1) {
+        glut_display = glXGetCurrentDisplay();
+        std::atexit(check_exit_order);
+    }
     // The server must have the frame before it is timed, held or left behind.
-    if (++swaps == 1 || swaps == stop_after || swaps == exit_after)
+    if (swaps == 1 || swaps == stop_after || swaps == exit_after)
         XSync(glXGetCurrentDisplay(), False);
     note("swap %ld %lld %lld\n", swaps, nanoseconds(CLOCK_MONOTONIC),
          nanoseconds(CLOCK_PROCESS_CPUTIME_ID));
     if (swaps == stop_after)
         std::raise(SIGSTOP);
-    if (swaps == exit_after)
+    if (swaps == exit_after) {
+        glutExit();
         std::exit(0);
+    }
+}
+
+int XCloseDisplay(Display* display)
+{
+    glut_display_closed = glut_display_closed || display == glut_display;
+    return real<int (*)(Display*)>("XCloseDisplay")(display);
 }
 
 GLenum glGetError()

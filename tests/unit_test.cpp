@@ -213,14 +213,16 @@ TEST(Animation, TurnsHalfADegreePerStepAndDriftsOnPastWhereASingleAngleWouldStop
 #if GTEST_HAS_DEATH_TEST
 TEST(ExitDeathTest, EscapeExitsZeroAtOnceAnErrorShowsTheNoticeThenExitsOneWithoutSwapping)
 {
-    // With every call echoed, the child must print nothing on Escape, and end on the notice. Each
-    // child sets its double up itself, so this process's stays as it was.
-    EXPECT_EXIT((gl_double::echo = true, on_keyboard(27, 0, 0)), testing::ExitedWithCode(0), "^$");
+    // With every call echoed, the child must make no call but the ending on Escape, and end right
+    // after the notice. Each child sets its double up itself, so this process's stays as it was.
+    EXPECT_EXIT((gl_double::echo = true, on_keyboard(27, 0, 0)), testing::ExitedWithCode(0),
+                "^end_program 0\\s*$");
     EXPECT_EXIT(
         (gl_double::echo = true, gl_double::next_error = GL_INVALID_OPERATION, on_display()),
-        testing::ExitedWithCode(1), "notice \"invalid operation\"\\s*$");
+        testing::ExitedWithCode(1), "notice \"invalid operation\"\\s*end_program 1\\s*$");
     EXPECT_EXIT((gl_double::echo = true, gl_double::next_error = 0x9999, on_display()),
-                testing::ExitedWithCode(1), "notice \"unknown OpenGL error\"\\s*$");
+                testing::ExitedWithCode(1),
+                "notice \"unknown OpenGL error\"\\s*end_program 1\\s*$");
 }
 #endif
 

@@ -1,9 +1,8 @@
 // The window event handlers: continuous redraw while visible, projection on resize, keys.
 #include "app/app.h"
+#include "platform/platform.h"
 
 #include <GL/glut.h>
-
-#include <cstdlib>
 
 namespace
 {
@@ -36,6 +35,6 @@ void on_reshape(int width, int height)
 void on_keyboard(unsigned char key, int, int)
 {
     if (key == escape_key)
-        std::exit(quit_exit_status);
+        end_program(quit_exit_status);
     glutPostRedisplay();
 }

@@ -111,7 +111,31 @@ void make_modal(const Notice& notice)
                     static_cast<int>(std::size(states)));
 }
 
-// A fixed-size window in the middle of the screen.
+// Centred over the program's window, or over the monitor where that window is gone, and kept
+// wholly on the monitor the window was opened on, even where the window is partly off it.
+ScreenArea notice_area(const Notice& notice)
+{
+    const int screen = DefaultScreen(notice.display);
+    const ScreenArea monitor = primary_monitor(
+        {0, 0, DisplayWidth(notice.display, screen), DisplayHeight(notice.display, screen)});
+    ScreenArea over = monitor;
+    XWindowAttributes attributes;
+    Window child;
+    if (notice.owner != 0 && XGetWindowAttributes(notice.display, notice.owner, &attributes) != 0 &&
+        XTranslateCoordinates(notice.display, notice.owner, attributes.root, 0, 0, &over.x, &over.y,
+                              &child) != 0) {
+        over.width = attributes.width;
+        over.height = attributes.height;
+    }
+    const auto centre = [](int start, int length, int size, int low, int room) {
+        return std::clamp(start + (length - size) / 2, low, std::max(low, low + room - size));
+    };
+    return {centre(over.x, over.width, notice.width, monitor.x, monitor.width),
+            centre(over.y, over.height, notice.height, monitor.y, monitor.height), notice.width,
+            notice.height};
+}
+
+// A window of fixed size, where the program put it.
 void place_window(const Notice& notice, int x, int y)
 {
     XSizeHints* hints = XAllocSizeHints();
@@ -203,16 +227,17 @@ void run_notice(Display* display, Window owner, const char* text)
     notice.button_x = (notice.width - button_width) / 2;
     notice.button_y = notice.height - padding - button_height;
 
-    const int x = (DisplayWidth(display, screen) - notice.width) / 2;
-    const int y = (DisplayHeight(display, screen) - notice.height) / 2;
-    notice.window = XCreateSimpleWindow(display, RootWindow(display, screen), x, y,
+    // The program's window may be gone by now; that must not end the program early.
+    const auto previous_handler = XSetErrorHandler(ignore_x_error);
+    const ScreenArea area = notice_area(notice);
+    notice.window = XCreateSimpleWindow(display, RootWindow(display, screen), area.x, area.y,
                                         static_cast<unsigned>(notice.width),
                                         static_cast<unsigned>(notice.height), 1,
                                         BlackPixel(display, screen), WhitePixel(display, screen));
     name_window(display, notice.window);
     set_identity(display, notice.window);
     make_modal(notice);
-    place_window(notice, x, y);
+    place_window(notice, area.x, area.y);
     Atom delete_window = atom(display, "WM_DELETE_WINDOW");
     XSetWMProtocols(display, notice.window, &delete_window, 1);
     XSelectInput(display, notice.window,
@@ -224,7 +249,6 @@ void run_notice(Display* display, Window owner, const char* text)
     if (notice.font != nullptr)
         XSetFont(display, notice.gc, notice.font->fid);
 
-    const auto previous_handler = XSetErrorHandler(ignore_x_error);
     capture_last_frame(notice);
     XMapRaised(display, notice.window);
     bool pressed_on_button = false;

@@ -26,3 +26,7 @@ void describe_window_to_desktop();
 // dismissed it.
 inline constexpr const char* notice_caption = "ERROR";
 void show_error_notice(const char* text);
+
+// Ends the program with status. GLUT closes its window, context and display first, while
+// every library is still loaded: the exit handlers run after that.
+[[noreturn]] void end_program(int status);

@@ -3,6 +3,8 @@
 
 #include <emscripten.h>
 
+#include <cstdlib>
+
 namespace
 {
 
@@ -61,4 +63,10 @@ void describe_window_to_desktop() {}
 void show_error_notice(const char* text)
 {
     open_notice(notice_caption, text, button_label);
+}
+
+// The page keeps the canvas; Emscripten's exit tells the page the status.
+void end_program(int status)
+{
+    std::exit(status);
 }

@@ -5,6 +5,10 @@
 
 #include <mmsystem.h>
 
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+
 namespace
 {
 
@@ -32,4 +36,11 @@ void describe_window_to_desktop() {}
 void show_error_notice(const char* text)
 {
     MessageBoxA(nullptr, text, notice_caption, notice_style);
+}
+
+// GLUT is taken down before the exit handlers run, as on every other desktop.
+void end_program(int status)
+{
+    glutExit();
+    std::exit(status);
 }

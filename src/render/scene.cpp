@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <iterator>
 
 namespace
@@ -156,7 +155,7 @@ void on_display()
     if (error != GL_NO_ERROR) {
         const auto* text = reinterpret_cast<const char*>(gluErrorString(error));
         show_error_notice(text != nullptr ? text : unknown_error_text);
-        std::exit(error_exit_status);
+        end_program(error_exit_status);
     }
     glutSwapBuffers();
 }
