@@ -84,10 +84,10 @@ def preload():  # the probe, behind the AddressSanitizer runtime, which must be 
 
 
 class Program:  # the real program with the probe preloaded; its log and errors in a folder
-    def __init__(self, *arguments, program=None, **probe):  # probe settings: stop_after=1, ...
+    def __init__(self, *arguments, program=None, env=None, **probe):  # probe: stop_after=1, ...
         self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
         self.log = os.path.join(self.folder, "probe.log")
-        env = dict(os.environ, VORLANE_PROBE_LOG=self.log,
+        env = dict(env or os.environ, VORLANE_PROBE_LOG=self.log,
                    **{f"VORLANE_PROBE_{k.upper()}": str(int(v)) for k, v in probe.items()})
         # Under qemu-user the probe is preloaded into the emulated program, not the emulator.
         env["QEMU_SET_ENV" if EMULATOR else "LD_PRELOAD"] = "LD_PRELOAD=" * bool(EMULATOR) + \
