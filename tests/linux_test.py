@@ -31,6 +31,13 @@ class Desktop(ProgramTest):  # in tests/
         self.key(window, "Escape")
         self.assertEqual((program.wait_exit(), program.swaps()), (0, frames))
 
+    def test_closed_by_the_window_manager_it_ends_with_0(self):
+        program = self.start(hold_idle=True)
+        window = program.window()
+        program.wait_swaps(1)
+        self.key(window, "alt+F4")
+        self.assertEqual(program.wait_exit(), 0)
+
     def test_frame_1_is_the_reference(self):
         program = self.start(stop_after=1)
         program.wait_swaps(1)
