@@ -14,8 +14,6 @@
 #include <tuple>
 #include <vector>
 
-int vorlane_main(int argc, char** argv);
-
 namespace
 {
 
@@ -60,7 +58,7 @@ TEST(Calls, StartUpThreeFramesAndTheHandlersSendTheModelsCalls)
     gl_double::clock_ms = 1000;
     char name[] = "vorlane";
     char* argv[] = {name, nullptr};
-    EXPECT_EQ(vorlane_main(1, argv), 0);
+    run_program(1, argv);
     on_reshape(700, 700);
     on_visibility(GLUT_VISIBLE);
     on_idle();
