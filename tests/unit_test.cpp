@@ -113,30 +113,22 @@ TEST(Window, OnAnOddScreenSmallerThanItselfEachHalfIsTruncatedOnItsOwn)
     EXPECT_EQ(calls_of("glutInitWindowPosition"), (std::vector<Args>{{-1, -51}}));
 }
 
-struct Primitive {
-    GLenum mode;
-    std::vector<Args> vertices; // the normal, then the point
-    std::vector<Args> colours;
-};
-
-std::vector<Primitive> draw(double radius, int slices, int stacks)
+// The shape's primitives, each as its vertices: the normal, then the point.
+std::vector<std::vector<Args>> draw(double radius, int slices, int stacks)
 {
     gl_double::reset();
-    seed_colours(100);
     draw_elongated_sphere(radius, slices, stacks);
-    std::vector<Primitive> shape;
+    std::vector<std::vector<Args>> shape;
     Args normal;
     for (const auto& call : gl_double::calls()) {
         const std::string_view name = call.name;
         if (name == "glBegin")
-            shape.push_back({static_cast<GLenum>(call.args[0]), {}, {}});
+            shape.emplace_back();
         else if (name == "glNormal3f")
             normal = {call.args, call.args + 3};
         else if (name == "glVertex3f")
-            shape.back().vertices.push_back(
+            shape.back().push_back(
                 {normal[0], normal[1], normal[2], call.args[0], call.args[1], call.args[2]});
-        else if (name == "glColor4f")
-            shape.back().colours.push_back({call.args, call.args + 4});
     }
     return shape;
 }
@@ -158,9 +150,9 @@ TEST(Shape, WorkedExampleRadiusFiveFourSlicesSixStacks)
     // clang-format on
     for (const auto& [primitive, vertex, want] : expected)
         for (int c = 0; c < 6; ++c)
-            EXPECT_NEAR(shape[primitive].vertices[vertex][c], want[c], 1e-6)
+            EXPECT_NEAR(shape[primitive][vertex][c], want[c], 1e-6)
                 << primitive << " " << vertex << " " << c;
-    EXPECT_TRUE(std::signbit(shape[0].vertices[1][3])) << "x at theta 0 is negative zero";
+    EXPECT_TRUE(std::signbit(shape[0][1][3])) << "x at theta 0 is negative zero";
 }
 
 TEST(Shape, CapsTakeTheExactCosineAndArgumentsThatCannotBeTessellatedDrawNothing)
@@ -169,7 +161,7 @@ TEST(Shape, CapsTakeTheExactCosineAndArgumentsThatCannotBeTessellatedDrawNothing
     const double polar_step = static_cast<float>(3.1415926 / 20);
     const float exact = static_cast<float>(7.0 + 5.0 * std::cos(polar_step));
     ASSERT_NE(exact, static_cast<float>(7.0 + 5.0 * static_cast<float>(std::cos(polar_step))));
-    EXPECT_EQ(draw(5.0, 8, 20)[0].vertices[1][5], exact);
+    EXPECT_EQ(draw(5.0, 8, 20)[0][1][5], exact);
     for (const auto& [radius, slices, stacks] :
          {std::tuple{5.0, 0, 50}, {5.0, 50, 0}, {0.0, 50, 50}, {NAN, 50, 50}, {5.0, 1025, 4}})
         EXPECT_TRUE(draw(radius, slices, stacks).empty()) << slices << " " << stacks;
