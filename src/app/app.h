@@ -1,5 +1,8 @@
-// The window and its event handlers, called from main.
+// The program's start, its window and its event handlers.
 #pragma once
+
+// Everything main does. GLUT's main loop never returns, but the tests' stand-in for it does.
+void run_program(int argc, char** argv);
 
 // Asks GLUT for the screen size and opens the titled window centred on the primary monitor,
 // or on the whole screen where the platform knows none. GLUT must be initialised first: it
