@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""What a frame and a start-up cost, against their budgets; scripts/bench runs this in a private
-X server (scripts/with-xvfb) on a Release build folder:
+"""What a frame and a start-up cost, against their budgets; the bench preset's test runs this in
+a private X server (scripts/with-xvfb) on its Release build folder:
 
     bench/report.py BUILD [--frames N M] [--startup-runs K]
 

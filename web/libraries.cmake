@@ -19,5 +19,5 @@ if(NOT EMSCRIPTEN_VERSION IN_LIST vorlane_proven_emscriptens)
     list(JOIN vorlane_proven_emscriptens " and " proven)
     message(WARNING "Emscripten ${EMSCRIPTEN_VERSION} is not one the page was proven with "
         "(${proven}): web/gl_fixes.js may not fit its GL emulation and GLUT. "
-        "scripts/test-web shows whether it does.")
+        "scripts/test web shows whether it does.")
 endif()
