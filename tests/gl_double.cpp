@@ -11,7 +11,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 using namespace gl_double;
@@ -28,29 +27,21 @@ std::size_t recorded_count = 0;
 char text[max_text];
 std::size_t text_used = 0;
 
-// A call is never dropped: a test that makes more stops here.
-[[noreturn]] void full(const char* limit, std::size_t value)
-{
-    std::fprintf(stderr, "gl_double: full at %s = %zu (tests/gl_double.cpp)\n", limit, value);
-    std::abort();
-}
-
 // Each letter of kinds says how the next argument is written: 'f' a float and 'd' a double as
 // the hex of their bits, so that -0 and every rounding show; 'e' an enumerant in hex; 'i' and
-// 'u' a signed and an unsigned integer; 's' a string as it is, 'q' one in quotes.
+// 'u' a signed and an unsigned integer; 's' a string as it is, 'q' one in quotes. A call is never
+// dropped: a test that makes more than the double holds stops here.
 void record(const char* name, const char* kinds = "", ...)
 {
     gl_double::Call call{name, text + text_used, 0, {}};
-    char line[512];
-    int length = std::snprintf(line, sizeof line, "%s", name);
+    std::size_t length = std::snprintf(text + text_used, max_text - text_used, "%s", name);
     std::va_list args;
     va_start(args, kinds);
-    for (const char* kind = kinds; *kind != '\0'; ++kind) {
-        char* at = line + length;
-        const std::size_t room = sizeof line - length;
+    for (const char* kind = kinds; *kind != '\0' && text_used + length < max_text; ++kind) {
+        char* at = text + text_used + length;
+        const std::size_t room = max_text - text_used - length;
         if (*kind == 'f' || *kind == 'd') {
-            const double value = va_arg(args, double);
-            call.args[call.count++] = value;
+            const double value = call.args[call.count++] = va_arg(args, double);
             length += *kind == 'f' ? std::snprintf(at, room, " %08x",
                                                    __builtin_bit_cast(std::uint32_t, float(value)))
                                    : std::snprintf(at, room, " %016llx",
@@ -66,21 +57,15 @@ void record(const char* name, const char* kinds = "", ...)
         }
     }
     va_end(args);
-    if (recorded_count == max_calls)
-        full("max_calls", max_calls);
-    if (text_used + length + 1 > max_text)
-        full("max_text", max_text);
-    std::memcpy(text + text_used, line, length + 1);
+    if (recorded_count == max_calls || text_used + length >= max_text) {
+        std::fprintf(stderr, "gl_double: full at %zu calls (tests/gl_double.cpp)\n",
+                     recorded_count);
+        std::abort();
+    }
     text_used += length + 1;
     recorded[recorded_count++] = call;
     if (echo)
-        std::fprintf(stderr, "%s\n", line);
-}
-
-void* counted_block(std::size_t size) noexcept
-{
-    ++allocations;
-    return std::malloc(size > 0 ? size : 1);
+        std::fprintf(stderr, "%s\n", call.line);
 }
 
 } // namespace
@@ -101,6 +86,7 @@ std::span<const Call> gl_double::calls()
 // Every form of new and delete is replaced, so that a block always goes back to the allocator
 // it came from, whichever pair a library picks.
 // clang-format off
+static void* counted_block(std::size_t size) noexcept { ++allocations; return std::malloc(size > 0 ? size : 1); }
 void* operator new(std::size_t size) { if (void* block = counted_block(size)) return block; throw std::bad_alloc(); }
 void* operator new[](std::size_t size) { return operator new(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted_block(size); }

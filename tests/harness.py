@@ -1,9 +1,8 @@
 """What tests, benchmarks and scripts share: the real program (VORLANE_PROGRAM) with the probe
-(VORLANE_PROBE) and its log; a program seen from outside; X tools; pictures as RGB rows. From the
-command line: compare A.png B.png (exits 1 if they differ); installed COMMAND... (a program as
-installed: its window, the lit shape turning, Escape); run SECONDS PNG [ARGUMENT...] and soak
-MINUTES (scripts/run)."""
-import functools, os, re, shutil, signal, subprocess, sys, tempfile, time, unittest
+(VORLANE_PROBE) and its log; a program seen from outside; X tools; pictures as RGB rows. Modes:
+compare A.png B.png (exits 1 if they differ); installed COMMAND... (check_installed); run SECONDS
+PNG [ARGUMENT...] and soak MINUTES (scripts/run)."""
+import contextlib, functools, os, re, shutil, signal, subprocess, sys, tempfile, time, unittest
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
@@ -101,20 +100,28 @@ class Program:  # the real program with the probe preloaded; its log and errors 
         with open(self.log, "a+") as log:
             log.seek(0)
             return [line.split()[1:] for line in log.read().split("\n")[:-1]
-                    if line.split()[0] == kind]
+                    if line.startswith(kind)]
 
     def swaps(self):
         return len(self.lines("swap"))
 
+    def stderr(self):
+        self.errors.seek(0)
+        return self.errors.read()
+
     def alive(self):
         if self.process.poll() is not None:
-            self.errors.seek(0)
             raise AssertionError(f"the program ended with status {self.process.returncode}: "
-                                 f"{self.errors.read()[-800:]!r}")
+                                 f"{self.stderr()[-800:]!r}")
         return True
 
-    def window(self):
-        return int(wait_until(lambda: self.alive() and self.lines("window"), "the window")[0][0])
+    def window(self, swaps=0):  # once it has shown that many frames
+        window = int(wait_until(lambda: self.alive() and self.lines("window"), "the window")[0][0])
+        self.wait_swaps(swaps)
+        return window
+
+    def notice(self):
+        return wait_until(lambda: self.alive() and windows_named("ERROR"), "the notice")[0]
 
     def wait_swaps(self, count):
         wait_until(lambda: self.alive() and self.swaps() >= count, f"swap {count}")
@@ -126,9 +133,8 @@ class Program:  # the real program with the probe preloaded; its log and errors 
             return self.alive() and self.swaps() == count and [count]
         return wait_until(quiet, "the frames to stop")[0]
 
-    def wait_exit(self):
-        wait_until(lambda: self.process.poll() is not None, "the program to end")
-        return self.process.returncode
+    def wait_exit(self):  # its status
+        return self.process.wait(TIMEOUT)
 
     def stop(self):
         if self.process.poll() is None:
@@ -136,35 +142,30 @@ class Program:  # the real program with the probe preloaded; its log and errors 
             self.process.send_signal(signal.SIGCONT)  # a stopped process dies once it runs
             self.process.wait()
         self.errors.close()
-        shutil.rmtree(self.folder)
+        shutil.rmtree(self.folder, ignore_errors=True)  # twice is harmless
 
 
-def start_from_outside(*command):  # a program without the probe (Wine, an installed copy)
+def check_installed(*command, also=lambda window: None):  # a program without the probe (Wine,
+    # an installed copy): its titled 700 x 700 window, then `also`, the lit shape turning, Escape
     program = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:  # Wine makes its window before it maps it; its first start in a prefix takes a while.
         window = wait_until(lambda: windows_named(TITLE), "the window", 60)[0]
         assert geometry(window)[2:] == (700, 700), f"the window is {geometry(window)}"
-    except BaseException:
+        also(window)
+        first = wait_until(lambda: max((shot := screenshot(window)).pixel(350, 350)) > 40 and shot,
+                           "a frame")
+        corners = [first.pixel(p, q) for p in (0, 699) for q in (0, 699)]
+        assert corners == [(0, 0, 0)] * 4, f"the corners are {corners}"
+        wait_until(lambda: screenshot(window).rgb != first.rgb, "the shape to turn")
+
+        def escape_ends_it():  # with no window manager the focus may still be on its way
+            x("xdotool", "windowfocus", str(window), "key", "Escape")
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                return program.wait(timeout=5) is not None
+        wait_until(escape_ends_it, "Escape to end the program", 30)
+        assert program.returncode == 0, f"Escape ended it with status {program.returncode}"
+    finally:
         program.kill()
-        raise
-    return program, window
-
-
-def check_turning_then_escape(program, window):  # the lit shape, turning; Escape ends it with 0
-    first = wait_until(lambda: max((shot := screenshot(window)).pixel(350, 350)) > 40 and shot,
-                       "a frame")
-    corners = [first.pixel(p, q) for p in (0, 699) for q in (0, 699)]
-    assert corners == [(0, 0, 0)] * 4, f"the corners are {corners}"
-    wait_until(lambda: screenshot(window).rgb != first.rgb, "the shape to turn")
-
-    def escape_ends_it():  # with no window manager the focus may still be on its way
-        x("xdotool", "windowfocus", str(window), "key", "Escape")
-        try:
-            return program.wait(timeout=5) is not None
-        except subprocess.TimeoutExpired:
-            return False
-    wait_until(escape_ends_it, "Escape to end the program", 30)
-    assert program.returncode == 0, f"Escape ended it with status {program.returncode}"
 
 
 class ProgramTest(unittest.TestCase):  # each program it starts is stopped when the test ends
@@ -175,17 +176,11 @@ class ProgramTest(unittest.TestCase):  # each program it starts is stopped when 
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["installed"]:
-    program, window = start_from_outside(*sys.argv[2:])
-    try:
-        check_turning_then_escape(program, window)
-    finally:
-        program.kill()
-    print(f"installed: {' '.join(sys.argv[2:])} opened its titled 700 x 700 window, drew the lit"
-          " shape turning, and Escape ended it with status 0")
+    check_installed(*sys.argv[2:])
+    print(f"installed: {' '.join(sys.argv[2:])}: window, turning shape and Escape are right")
 elif __name__ == "__main__" and sys.argv[1:2] == ["compare"]:
     problem = read_image(sys.argv[2]).difference(read_image(sys.argv[3]))
-    print(problem or "the pictures match")
-    sys.exit(1 if problem else 0)
+    sys.exit(print(problem or "the pictures match") or bool(problem))
 elif __name__ == "__main__":  # run and soak: the program's end is theirs to report
     program = Program(*sys.argv[4:])
     try:

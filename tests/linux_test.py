@@ -1,21 +1,18 @@
 """The real program with the probe, on a desktop with openbox (scripts/with-xvfb --wm)."""
-import os, re, socket, time, unittest
+import os, re, signal, socket, time, unittest
 
-from harness import TITLE, ProgramTest, geometry, prop, read_image, screenshot, wait_until, \
-    windows_named, x
+from harness import TITLE, ProgramTest, geometry, prop, read_image, screenshot, windows_named, x
 
 
 class Desktop(ProgramTest):  # in tests/
     def key(self, window, name):  # as a person does: activate the window, then press
         x("xdotool", "windowactivate", "--sync", str(window), "key", name)
 
-    def notice(self, program):
-        return wait_until(lambda: program.alive() and windows_named("ERROR"), "the notice")[0]
-
-    def test_titled_700_square_centred_recognised_and_escape_ends_it_with_no_further_frame(self):
-        program = self.start(hold_idle=True)
-        window = program.window()
-        program.wait_swaps(1)
+    def test_titled_700_square_placed_recognised_frame_1_is_the_reference_and_escape_ends_it(self):
+        program = self.start(stop_after=1, hold_idle=True)
+        window = program.window(swaps=1)
+        self.assertIsNone(read_image("frame1.png").difference(screenshot(window)))
+        program.process.send_signal(signal.SIGCONT)
         self.assertEqual(prop(window, "WM_NAME"), f'"{TITLE}"')
         # What taskbars match to the desktop entry, and "force quit" dialogs use.
         with open("../data/vorlane.desktop") as entry:
@@ -27,26 +24,19 @@ class Desktop(ProgramTest):  # in tests/
         left, _, top, _ = map(int, prop(window, "_NET_FRAME_EXTENTS").split(", "))
         px, py, width, height = geometry(window)
         self.assertEqual((px - left, py - top, width, height), (50, 100, 700, 700))
+        # Escape ends it at once, with no further frame.
         frames = program.wait_quiet()
         self.key(window, "Escape")
         self.assertEqual((program.wait_exit(), program.swaps()), (0, frames))
 
     def test_closed_by_the_window_manager_it_ends_with_0(self):
         program = self.start(hold_idle=True)
-        window = program.window()
-        program.wait_swaps(1)
-        self.key(window, "alt+F4")
+        self.key(program.window(swaps=1), "alt+F4")
         self.assertEqual(program.wait_exit(), 0)
-
-    def test_frame_1_is_the_reference(self):
-        program = self.start(stop_after=1)
-        program.wait_swaps(1)
-        self.assertIsNone(read_image("frame1.png").difference(screenshot(program.window())))
 
     def test_minimised_it_draws_nothing_and_restored_it_draws_again(self):
         program = self.start()
-        window = program.window()
-        program.wait_swaps(3)
+        window = program.window(swaps=3)
         turning = screenshot(window)
         x("xdotool", "windowminimize", "--sync", str(window))
         paused = program.wait_quiet()
@@ -54,36 +44,33 @@ class Desktop(ProgramTest):  # in tests/
         self.assertEqual(program.swaps(), paused)
         x("xdotool", "windowactivate", "--sync", str(window))
         program.wait_swaps(paused + 10)
-        self.assertTrue(screenshot(window).rgb != turning.rgb, "the picture does not change")
+        self.assertNotEqual(screenshot(window).rgb, turning.rgb, "the picture does not change")
 
     def test_one_notice_holds_the_program_and_each_way_to_dismiss_it_ends_it_with_1(self):
         for way in ("Return", "KP_Enter", "Escape", "space", "alt+F4", "click on OK"):
             with self.subTest(way=way):
                 program = self.start(error_at=3)
-                notice = self.notice(program)
+                notice = program.notice()
                 time.sleep(0.5)
                 self.assertEqual((prop(notice, "WM_NAME"), len(windows_named("ERROR")),
                                   program.alive(), program.swaps()), ('"ERROR"', 1, True, 2))
-                if way == "click on OK":
-                    # The button is the lowest thing drawn in the notice's middle column.
+                if way == "click on OK":  # the lowest thing drawn in the notice's middle column
                     image = screenshot(notice)
                     column = image.width // 2
-                    bottom = max(y for y in range(image.height)
-                                 if max(image.pixel(column, y)) < 128)
-                    x("xdotool", "mousemove", "--window", str(notice), str(column),
-                      str(bottom - 5), "click", "1")
+                    y = max(y for y in range(image.height) if max(image.pixel(column, y)) < 128)
+                    x("xdotool", "mousemove", "--window", str(notice), str(column), str(y - 5),
+                      "click", "1")
                 else:
                     self.key(notice, way)
                 self.assertEqual((program.wait_exit(), program.swaps()), (1, 2))
 
     def test_the_notice_is_a_modal_dialog_that_stays_on_top_and_leaves_no_trail(self):
         program = self.start(hold_idle=True, error_at=2)
-        window = program.window()
-        program.wait_swaps(1)
+        window = program.window(swaps=1)
         program.wait_quiet()
         shown = screenshot(window)
         self.key(window, "a")  # a frame whose error check fails
-        notice = self.notice(program)
+        notice = program.notice()
         self.assertIn(hex(window), prop(notice, "WM_TRANSIENT_FOR"))
         for state in ("_NET_WM_STATE_MODAL", "_NET_WM_STATE_SKIP_TASKBAR"):
             self.assertIn(state, prop(notice, "_NET_WM_STATE"))
@@ -99,7 +86,7 @@ class Desktop(ProgramTest):  # in tests/
             ("mousemove", str(nx + 30 - 20 * step), str(ny - 8 + 60 * step), "sleep", "0.05")),
           "mouseup", "1")
         self.assertGreater(geometry(notice)[1] - 30, sum(geometry(window)[1::2]))
-        self.assertTrue(screenshot(window).rgb == shown.rgb, "the notice left a trail")
+        self.assertEqual(screenshot(window).rgb, shown.rgb, "the notice left a trail")
         self.key(notice, "Return")
         self.assertEqual(program.wait_exit(), 1)
 
@@ -114,8 +101,7 @@ class Desktop(ProgramTest):  # in tests/
         program.window()
         os.remove(alias)
         self.assertEqual(program.wait_exit(), 1)
-        program.errors.seek(0)
-        self.assertIn("ERROR: invalid operation\n", program.errors.read())
+        self.assertIn("ERROR: invalid operation\n", program.stderr())
 
 
 if __name__ == "__main__":

@@ -3,7 +3,7 @@ two side by side, laid out in turn by xrandr (scripts/with-xvfb --two-monitors),
 heads where RandR is missing (--xinerama)."""
 import os, re, subprocess, unittest
 
-from harness import Program, geometry, wait_until, windows_named, x
+from harness import ProgramTest, geometry, x
 
 LAYOUTS = {  # xrandr's arguments, each from the one before; the server starts with the right primary
     "primary right": [],
@@ -18,24 +18,24 @@ def margins(inner, outer):  # left, right, top, bottom of inner (x, y, width, he
     return ix - ox, ox + ow - ix - iw, iy - oy, oy + oh - iy - ih
 
 
-class Monitors(unittest.TestCase):
-    def check_centred(self, inner, outer, what):
-        left, right, top, bottom = margins(inner, outer)
-        self.assertTrue(min(left, right, top, bottom) >= 0 and abs(left - right) <= 1 and
-                        abs(top - bottom) <= 1, f"{what}: margins {left}, {right}, {top}, {bottom}")
-
+class Monitors(ProgramTest):
     def start_then_fail(self, *arguments, move=None, env=None):  # the window, then its notice
-        program = Program(*arguments, hold_idle=True, error_at=2, env=env)
-        try:
-            window = program.window()
-            program.wait_swaps(1)
-            if move:
-                x("xdotool", "windowmove", "--sync", str(window), *map(str, move))
-            x("xdotool", "windowfocus", str(window), "key", "a")  # the frame whose check fails
-            notice = wait_until(lambda: program.alive() and windows_named("ERROR"), "the notice")
-            return geometry(window), geometry(notice[0])
-        finally:
-            program.stop()
+        program = self.start(*arguments, hold_idle=True, error_at=2, env=env)
+        window = program.window(swaps=1)
+        if move:
+            x("xdotool", "windowmove", "--sync", str(window), *map(str, move))
+        x("xdotool", "windowfocus", str(window), "key", "a")  # the frame whose check fails
+        places = geometry(window), geometry(program.notice())
+        program.stop()  # so that the next notice is the only one
+        return places
+
+    def check_centred(self, monitor, *arguments, **options):  # the window there, the notice over it
+        window, notice = self.start_then_fail(*arguments, **options)
+        for inner, outer, what in ((window, monitor, "the window"), (notice, monitor, "the notice"),
+                                   (notice, window, "the notice over the window")):
+            left, right, top, bottom = margins(inner, outer)
+            self.assertTrue(min(left, right, top, bottom) >= 0 and abs(left - right) <= 1 and
+                            abs(top - bottom) <= 1, f"{what}: margins {left, right, top, bottom}")
 
 
 class TwoMonitors(Monitors):  # in tests/
@@ -50,11 +50,7 @@ class TwoMonitors(Monitors):  # in tests/
         for layout, arguments in LAYOUTS.items():
             with self.subTest(layout=layout):
                 x("xrandr", *arguments)
-                monitor = self.primary()
-                window, notice = self.start_then_fail()
-                self.check_centred(window, monitor, "the window")
-                self.check_centred(notice, monitor, "the notice")
-                self.check_centred(notice, window, "the notice over the window")
+                self.check_centred(self.primary())
 
     def test_over_a_window_partly_off_its_monitor_the_notice_stays_wholly_on_it(self):
         x("xrandr", "--output", "DUMMY0", "--primary")  # the left one: the right is another monitor
@@ -71,8 +67,7 @@ class TwoMonitors(Monitors):  # in tests/
         self.addCleanup(other.wait)
         self.addCleanup(other.stdin.close)
         env = dict(os.environ, DISPLAY=other.stdout.readline().strip())
-        window, _ = self.start_then_fail("-display", os.environ["DISPLAY"], env=env)
-        self.check_centred(window, self.primary(), "the window")
+        self.check_centred(self.primary(), "-display", os.environ["DISPLAY"], env=env)
 
 
 class Xinerama(Monitors):  # in tests/
@@ -80,9 +75,7 @@ class Xinerama(Monitors):  # in tests/
         heads = re.findall(r"head #\d+: (\d+)x(\d+) @ (\d+),(\d+)", x("xdpyinfo", "-ext", "XINERAMA"))
         self.assertEqual(len(heads), 2, "two heads")
         width, height, hx, hy = map(int, heads[0])
-        window, notice = self.start_then_fail()
-        self.check_centred(window, (hx, hy, width, height), "the window")
-        self.check_centred(notice, window, "the notice over the window")
+        self.check_centred((hx, hy, width, height))
 
 
 if __name__ == "__main__":

@@ -40,9 +40,8 @@ TEST(Notice, TheBoxShowsTheTextWithOneOkButtonAndNoOwnerAndReturnDismissesIt)
             Sleep(50);
             box = FindWindowA(nullptr, "ERROR");
         }
-        char text[256] = {};
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text); // the box's text
-        seen = text_of(box) + ": " + text + (GetWindow(box, GW_OWNER) ? ", owned" : "");
+        seen = text_of(box) + ": " + text_of(GetDlgItem(box, 0xFFFF)) + // the box's text
+               (GetWindow(box, GW_OWNER) ? ", owned" : "");
         for (HWND button = nullptr; (button = FindWindowExA(box, button, "Button", nullptr));)
             seen += IsWindowVisible(button) ? " [" + text_of(button) + "]" : "";
         SetForegroundWindow(box);

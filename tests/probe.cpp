@@ -27,8 +27,7 @@ bool glut_display_closed = false;
 
 long setting(const char* name)
 {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
+    return std::getenv(name) != nullptr ? std::atol(std::getenv(name)) : 0;
 }
 
 // One write a line: a test reads the log while the program runs, and may stop it after any.
@@ -56,12 +55,11 @@ template <typename Function> Function real(const char* name)
 // display whose context it has already torn down.
 void check_exit_order()
 {
-    const char* fault = glXGetCurrentContext() != nullptr ? "a GL context is still current"
-                        : !glut_display_closed            ? "GLUT's display is still open"
-                                                          : nullptr;
-    if (fault == nullptr)
+    if (glXGetCurrentContext() == nullptr && glut_display_closed)
         return;
-    dprintf(STDERR_FILENO, "probe: when the exit handlers ran, %s\n", fault);
+    dprintf(STDERR_FILENO, "probe: when the exit handlers ran, %s\n",
+            glXGetCurrentContext() != nullptr ? "a GL context is still current"
+                                              : "GLUT's display is still open");
     _exit(exit_order_fault);
 }
 

@@ -27,12 +27,10 @@ std::vector<std::string> listing(const std::string& name)
     std::vector<std::string> lines;
     std::ifstream file(VORLANE_TEST_DATA + name);
     EXPECT_TRUE(file) << "cannot read " << VORLANE_TEST_DATA << name;
-    for (std::string line; std::getline(file, line);)
-        if (line != "= shape")
-            lines.push_back(line);
-        else
-            for (auto& call : listing("shape_calls.txt"))
-                lines.push_back(call);
+    for (std::string line; std::getline(file, line);) {
+        const auto more = line == "= shape" ? listing("shape_calls.txt") : std::vector{line};
+        lines.insert(lines.end(), more.begin(), more.end());
+    }
     return lines;
 }
 
@@ -53,10 +51,9 @@ void expect_calls_as_listed(const std::string& name)
     for (std::size_t i = at > 3 ? at - 3 : 0; i < at + 4; ++i) {
         const std::string w = i < want.size() ? want[i] : "(none)";
         const std::string g = i < got.size() ? got[i].line : "(none)";
-        if (w == g)
-            report << "  " << i << "  " << w << "\n";
-        else
-            report << "- " << i << "  " << w << "\n+ " << i << "  " << g << "\n";
+        report << (w == g ? "  " : "- ") << i << "  " << w << "\n";
+        if (w != g)
+            report << "+ " << i << "  " << g << "\n";
     }
     ADD_FAILURE() << report;
 }
@@ -218,12 +215,11 @@ TEST(ExitDeathTest, EscapeExitsZeroAtOnceAnErrorShowsTheNoticeThenExitsOneWithou
     // after the notice. Each child sets its double up itself, so this process's stays as it was.
     EXPECT_EXIT((gl_double::echo = true, on_keyboard(27, 0, 0)), testing::ExitedWithCode(0),
                 "^end_program 0\\s*$");
-    EXPECT_EXIT(
-        (gl_double::echo = true, gl_double::next_error = GL_INVALID_OPERATION, on_display()),
-        testing::ExitedWithCode(1), "notice \"invalid operation\"\\s*end_program 1\\s*$");
-    EXPECT_EXIT((gl_double::echo = true, gl_double::next_error = 0x9999, on_display()),
-                testing::ExitedWithCode(1),
-                "notice \"unknown OpenGL error\"\\s*end_program 1\\s*$");
+    for (const auto& [error, text] :
+         {std::pair{GL_INVALID_OPERATION, "invalid operation"}, {0x9999, "unknown OpenGL error"}})
+        EXPECT_EXIT((gl_double::echo = true, gl_double::next_error = error, on_display()),
+                    testing::ExitedWithCode(1),
+                    "notice \"" + std::string(text) + "\"\\s*end_program 1\\s*$");
 }
 #endif
 

@@ -1,7 +1,7 @@
 """vorlane.exe under Wine, in the X server of scripts/with-xvfb."""
 import os, re, struct, subprocess, unittest
 
-from harness import EMULATOR, check_turning_then_escape, prop, start_from_outside
+from harness import EMULATOR, check_installed, prop
 
 PROGRAM = os.environ["VORLANE_PROGRAM"]
 
@@ -14,31 +14,28 @@ def artwork(size):  # as Wine gives it to X: one ARGB number a pixel
 
 class UnderWine(unittest.TestCase):
     def test_the_window_carries_the_icon_shows_the_shape_turning_and_escape_ends_it_with_0(self):
-        program, window = start_from_outside(*EMULATOR, PROGRAM)
-        self.addCleanup(program.kill)
-
-        # The window class's icon at each size Wine asks Windows for (32 and 16 pixels), one
-        # after another: width, height, pixels. Without ours, Wine's own 32-pixel one.
-        icons = [int(n) for n in prop(window, "_NET_WM_ICON", "32c").split(",")]
-        sizes = []
-        while icons:
-            size, pixels, icons = icons[0], icons[2:2 + icons[0] ** 2], icons[2 + icons[0] ** 2:]
-            worst = max(abs((p >> shift & 255) - (q >> shift & 255)) for shift in (0, 8, 16, 24)
-                        for p, q in zip(pixels, artwork(size)))
-            # Wine 8 and 10 hand the pixels on unchanged; their own icon is 255 off.
-            self.assertLessEqual(worst, 2, f"the {size}-pixel icon")
-            sizes.append(size)
-        self.assertIn(32, sizes)
-
-        check_turning_then_escape(program, window)
+        def icons(window):
+            # The window class's icon at each size Wine asks Windows for (32 and 16 pixels), one
+            # after another: width, height, pixels. Without ours, Wine's own 32-pixel one.
+            icons = [int(n) for n in prop(window, "_NET_WM_ICON", "32c").split(",")]
+            sizes = []
+            while icons:
+                size = icons[0]
+                pixels, icons = icons[2:2 + size ** 2], icons[2 + size ** 2:]
+                worst = max(abs((p >> shift & 255) - (q >> shift & 255)) for shift in (0, 8, 16, 24)
+                            for p, q in zip(pixels, artwork(size)))
+                # Wine 8 and 10 hand the pixels on unchanged; their own icon is 255 off.
+                self.assertLessEqual(worst, 2, f"the {size}-pixel icon")
+                sizes.append(size)
+            self.assertIn(32, sizes)
+        check_installed(*EMULATOR, PROGRAM, also=icons)
 
     def test_the_version_information_names_the_projects_version(self):
-        info = subprocess.run(["wrestool", "-x", "--raw", "--type=version", PROGRAM],
-                              capture_output=True, check=True).stdout
-        version = os.environ["VORLANE_VERSION"]
-        text = info.decode("utf-16-le", "replace")  # the strings Properties shows
-        for key in ("FileVersion", "ProductVersion"):
-            self.assertEqual(re.search(f"{key}\0+([^\0]*)", text)[1], version, key)
+        text = subprocess.run(["wrestool", "-x", "--raw", "--type=version", PROGRAM],
+                              capture_output=True, check=True).stdout.decode("utf-16-le", "replace")
+        for key in ("FileVersion", "ProductVersion"):  # the strings Properties shows
+            self.assertEqual(re.search(f"{key}\0+([^\0]*)", text)[1], os.environ["VORLANE_VERSION"],
+                             key)
 
 
 if __name__ == "__main__":

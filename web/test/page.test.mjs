@@ -72,7 +72,7 @@ test('the page\'s first frame is the desktop\'s', async () => {
                            join(build, 'web-frame-1.png')], { stdio: 'inherit' });
 });
 
-test('the shape turns, and not while the page is hidden', async () => {
+test('the shape turns, not while hidden, and Escape ends it at once with 0', async () => {
   const page = await open();
   const shown = await canvas(page);
   const show = (state) => page.evaluate((state) => {
@@ -85,10 +85,6 @@ test('the shape turns, and not while the page is hidden', async () => {
   await show('visible');
   await page.waitForFunction((n) => window.clears >= n, {}, (await clears(page)) + 40);
   assert.notDeepEqual(await canvas(page), shown);
-});
-
-test('Escape ends the program with status 0', async () => {
-  const page = await open();
   await page.keyboard.press('Escape');
   assert.equal(await exitStatus(page), '0');
   await still(page, 300);
