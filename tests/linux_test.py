@@ -1,7 +1,8 @@
 """The real program with the probe, on a desktop with openbox (scripts/with-xvfb --wm)."""
 import os, re, signal, socket, time, unittest
 
-from harness import TITLE, ProgramTest, geometry, prop, read_image, screenshot, windows_named, x
+from harness import TITLE, ProgramTest, geometry, prop, read_image, screenshot, wait_until, \
+    windows_named, x
 
 
 class Desktop(ProgramTest):  # in tests/
@@ -31,7 +32,13 @@ class Desktop(ProgramTest):  # in tests/
 
     def test_closed_by_the_window_manager_it_ends_with_0(self):
         program = self.start(hold_idle=True)
-        self.key(program.window(swaps=1), "alt+F4")
+        window = program.window(swaps=1)
+
+        def closed():  # an openbox that has just started may not have bound alt+F4 yet
+            x("xdotool", "windowactivate", "--sync", str(window), "key", "alt+F4", check=False)
+            time.sleep(1)
+            return program.process.poll() is not None
+        wait_until(closed, "alt+F4 to close the window")
         self.assertEqual(program.wait_exit(), 0)
 
     def test_minimised_it_draws_nothing_and_restored_it_draws_again(self):
