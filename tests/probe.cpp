@@ -1,9 +1,8 @@
-// Preloaded (LD_PRELOAD) for tests, scripts and benchmarks to watch and steer the real program.
-// VORLANE_PROBE_LOG=<file>: a line per event: "window <X id>"; "swap <n> <monotonic ns> <CPU ns>"
-// once the server has the frame. _STOP_AFTER=<N>, _EXIT_AFTER=<N>: SIGSTOP, exit(0) after the
-// N-th swap; _ERROR_AT=<N>: the N-th glGetError fails; _HOLD_IDLE=1: frames only when asked for.
-// Always, like a driver that registers an exit handler at its first frame: if that handler finds
-// a GL context still current, or GLUT's display still open, the program ends with status 70.
+// Preloaded (LD_PRELOAD) to watch and steer the real program. VORLANE_PROBE_LOG=<file> gets lines
+// "window <X id>" and "swap <n> <monotonic ns> <CPU ns>", once the server has the frame.
+// _STOP_AFTER=<N>, _EXIT_AFTER=<N>: SIGSTOP, exit(0) after the N-th swap; _ERROR_AT=<N>: the N-th
+// glGetError fails; _HOLD_IDLE=1: frames only when asked for. Like a driver, an exit handler set
+// at the first swap ends the program with 70 if a GL context is current or GLUT's display open.
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
@@ -55,12 +54,10 @@ template <typename Function> Function real(const char* name)
 // display whose context it has already torn down.
 void check_exit_order()
 {
-    if (glXGetCurrentContext() == nullptr && glut_display_closed)
-        return;
-    dprintf(STDERR_FILENO, "probe: when the exit handlers ran, %s\n",
-            glXGetCurrentContext() != nullptr ? "a GL context is still current"
-                                              : "GLUT's display is still open");
-    _exit(exit_order_fault);
+    if (glXGetCurrentContext() != nullptr || !glut_display_closed) {
+        dprintf(STDERR_FILENO, "probe: at exit, a GL context is current or GLUT's display open\n");
+        _exit(exit_order_fault);
+    }
 }
 
 } // namespace

@@ -43,10 +43,8 @@ async function open(frames = 1e9) {
   // Polled on a timer: puppeteer's default polls on animation frames, and where the program
   // starts after the page has loaded, the poll would take the one frame it may draw.
   await page.waitForFunction(() => window.clears > 0, { polling: 50 }).catch(async (error) => {
-    // Why no frame came, as far as the page can tell.
-    const state = await page.evaluate(() => [document.visibilityState,
-      document.getElementById('status').textContent]);
-    throw new Error(`no frame drawn (page ${state[0]}, status "${state[1]}"): ${error.message}`);
+    const status = await page.$eval('#status', (element) => element.textContent);
+    throw new Error(`no frame drawn (status "${status}"): ${error.message}`);
   });
   return page;
 }
