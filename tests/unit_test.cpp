@@ -33,8 +33,8 @@ std::vector<std::string> listing(const std::string& name)
     return lines;
 }
 
-// The calls since the reset, against a listing; where they part, the first call that differs,
-// with its index and the call before it.
+// The calls since the reset, against a listing; where they part, the first call that differs
+// and three calls either side, each with its index.
 void expect_calls_as_listed(const std::string& name)
 {
     const auto want = listing(name);
@@ -42,11 +42,19 @@ void expect_calls_as_listed(const std::string& name)
     std::size_t at = 0;
     while (at < want.size() && at < got.size() && want[at] == got[at].line)
         ++at;
-    EXPECT_TRUE(at == want.size() && at == got.size())
-        << name << ": " << want.size() << " calls listed, " << got.size() << " made; after \""
-        << (at > 0 ? want[at - 1] : "the start") << "\", call " << at << " is listed as \""
-        << (at < want.size() ? want[at] : "none") << "\" but made as \""
-        << (at < got.size() ? got[at].line : "none") << "\"";
+    if (at == want.size() && at == got.size())
+        return;
+    testing::Message report;
+    report << name << ": " << want.size() << " calls listed, " << got.size()
+           << " made; the first that differs is at index " << at << " (- listed, + made):\n";
+    for (std::size_t i = at > 3 ? at - 3 : 0; i < at + 4; ++i) {
+        const std::string w = i < want.size() ? want[i] : "(none)";
+        const std::string g = i < got.size() ? got[i].line : "(none)";
+        report << (w == g ? "  " : "- ") << i << "  " << w << "\n";
+        if (w != g)
+            report << "+ " << i << "  " << g << "\n";
+    }
+    ADD_FAILURE() << report;
 }
 
 std::vector<Args> calls_of(std::string_view name)
