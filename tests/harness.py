@@ -2,7 +2,7 @@
 (VORLANE_PROBE) and its log; a program seen from outside; X tools; pictures as RGB rows. Modes:
 compare A.png B.png (exits 1 if they differ); installed COMMAND... (check_installed); run SECONDS
 PNG [ARGUMENT...] and soak MINUTES (scripts/run)."""
-import contextlib, functools, os, re, shutil, signal, subprocess, sys, tempfile, time, unittest
+import contextlib, os, pathlib, re, shutil, subprocess, sys, tempfile, time, unittest
 
 PROGRAM = os.environ.get("VORLANE_PROGRAM", "")
 PROBE = os.environ.get("VORLANE_PROBE", "")
@@ -46,11 +46,10 @@ def windows_named(name):
 
 
 class Image:
-    def __init__(self, ppm):  # binary; xwdtopnm makes a window's colour map 16-bit
-        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(255|65535)\s", ppm)
+    def __init__(self, ppm):  # binary, 8 bits a channel
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
         self.width, self.height = int(header[1]), int(header[2])
-        step = 2 if header[3] == b"65535" else 1  # the high byte of each 16-bit channel
-        self.rgb = ppm[header.end()::step][:3 * self.width * self.height]
+        self.rgb = ppm[header.end():][:3 * self.width * self.height]
 
     def pixel(self, px, py):
         return tuple(self.rgb[3 * (py * self.width + px):3 * (py * self.width + px) + 3])
@@ -68,18 +67,13 @@ def read_image(path):
 
 
 def screenshot(window, png=None):  # also saved as PNG if a path is given
-    ppm = subprocess.run(f"xwd -silent -nobdrs -id {window} | xwdtopnm", shell=True,
+    # xwdtopnm makes a window's colour map 16 bits a channel.
+    ppm = subprocess.run(f"xwd -silent -nobdrs -id {window} | xwdtopnm | pamdepth 255", shell=True,
                          capture_output=True, check=True, timeout=TIMEOUT).stdout
     if png:
         with open(png, "wb") as out:
             subprocess.run(["pnmtopng"], input=ppm, stdout=out, check=True)
     return Image(ppm)
-
-
-@functools.cache
-def preload():  # the probe, behind the AddressSanitizer runtime, which must be the first library
-    linked = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout
-    return ":".join(re.findall(r"=> (\S*libasan\S*)", linked) + [PROBE])
 
 
 class Program:  # the real program with the probe preloaded; its log and errors in a folder
@@ -88,9 +82,11 @@ class Program:  # the real program with the probe preloaded; its log and errors 
         self.log = os.path.join(self.folder, "probe.log")
         env = dict(env or os.environ, VORLANE_PROBE_LOG=self.log,
                    **{f"VORLANE_PROBE_{k.upper()}": str(int(v)) for k, v in probe.items()})
-        # Under qemu-user the probe is preloaded into the emulated program, not the emulator.
+        # The probe goes behind the AddressSanitizer runtime, which must be the first library;
+        # under qemu-user, into the emulated program, not the emulator.
+        linked = subprocess.run(["ldd", program or PROGRAM], capture_output=True, text=True).stdout
         env["QEMU_SET_ENV" if EMULATOR else "LD_PRELOAD"] = "LD_PRELOAD=" * bool(EMULATOR) + \
-            preload()
+            ":".join(re.findall(r"=> (\S*libasan\S*)", linked) + [PROBE])
         self.errors = open(os.path.join(self.folder, "stderr"), "w+")
         self.process = subprocess.Popen([*EMULATOR, program or PROGRAM, *arguments], env=env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -137,10 +133,8 @@ class Program:  # the real program with the probe preloaded; its log and errors 
         return self.process.wait(TIMEOUT)
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.send_signal(signal.SIGCONT)  # a stopped process dies once it runs
-            self.process.wait()
+        self.process.kill()  # a stopped one too; one that has ended is left alone
+        self.process.wait()
         self.errors.close()
         shutil.rmtree(self.folder, ignore_errors=True)  # twice is harmless
 
@@ -185,26 +179,25 @@ elif __name__ == "__main__":  # run and soak: the program's end is theirs to rep
     program = Program(*sys.argv[4:])
     try:
         window = program.window()
+        if sys.argv[1] == "run":
+            time.sleep(float(sys.argv[2]))
+            screenshot(window, sys.argv[3])
+        else:
+            print("minute  frames/s  resident kB")
+            for minute in range(1, int(sys.argv[2]) + 1):
+                before = program.swaps()
+                time.sleep(60)
+                frames = program.alive() and program.swaps() - before
+                status = pathlib.Path(f"/proc/{program.process.pid}/status").read_text()
+                resident = re.search(r"VmRSS:\s+(\d+)", status)[1]
+                print(f"{minute:6d}  {frames // 60:8d}  {resident:>11}", flush=True)
+        x("xdotool", "keydown", "--window", str(window), "Escape")
+        status = program.wait_exit()
+        print(f"run: screenshot saved to {sys.argv[3]}; vorlane exited with status {status}"
+              if sys.argv[1] == "run" else
+              f"soak: {program.swaps()} frames in all; Escape ended vorlane with status {status}")
     except AssertionError as problem:
-        program.stop()
         print(f"{sys.argv[1]}: {problem}", file=sys.stderr)
-        sys.exit(program.process.returncode or 1)
-    if sys.argv[1] == "run":
-        time.sleep(float(sys.argv[2]))
-        screenshot(window, sys.argv[3])
-    else:
-        print("minute  frames/s  resident kB")
-        for minute in range(1, int(sys.argv[2]) + 1):
-            before = program.swaps()
-            time.sleep(60)
-            frames = program.alive() and program.swaps() - before
-            with open(f"/proc/{program.process.pid}/status") as status:
-                resident = re.search(r"VmRSS:\s+(\d+)", status.read())[1]
-            print(f"{minute:6d}  {frames // 60:8d}  {resident:>11}", flush=True)
-    x("xdotool", "keydown", "--window", str(window), "Escape")
-    status = program.wait_exit()
-    print(f"run: screenshot saved to {sys.argv[3]}; vorlane exited with status {status}"
-          if sys.argv[1] == "run" else
-          f"soak: {program.swaps()} frames in all; Escape ended vorlane with status {status}")
+        status = program.process.returncode or 1
     program.stop()
     sys.exit(status)
