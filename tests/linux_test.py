@@ -1,5 +1,5 @@
 """The real program with the probe, on a desktop with openbox (scripts/with-xvfb --wm)."""
-import os, re, signal, socket, time, unittest
+import os, pathlib, re, signal, socket, time, unittest
 
 from harness import TITLE, ProgramTest, geometry, prop, read_image, screenshot, wait_until, \
     windows_named, x
@@ -14,13 +14,12 @@ class Desktop(ProgramTest):  # in tests/
         window = program.window(swaps=1)
         self.assertIsNone(read_image("frame1.png").difference(screenshot(window)))
         program.process.send_signal(signal.SIGCONT)
-        self.assertEqual(prop(window, "WM_NAME"), f'"{TITLE}"')
         # What taskbars match to the desktop entry, and "force quit" dialogs use.
-        with open("../data/vorlane.desktop") as entry:
-            wm_class = re.search(r"^StartupWMClass=(.*)$", entry.read(), re.M)[1]
-        self.assertEqual(prop(window, "WM_CLASS"), f'"vorlane", "{wm_class}"')
-        self.assertEqual(prop(window, "_NET_WM_PID"), str(program.process.pid))
-        self.assertEqual(prop(window, "WM_CLIENT_MACHINE"), f'"{socket.gethostname()}"')
+        entry = pathlib.Path("../data/vorlane.desktop").read_text()
+        wanted = {"WM_NAME": f'"{TITLE}"', "_NET_WM_PID": str(program.process.pid),
+                  "WM_CLASS": f'"vorlane", "{re.search(r"^StartupWMClass=(.*)$", entry, re.M)[1]}"',
+                  "WM_CLIENT_MACHINE": f'"{socket.gethostname()}"'}
+        self.assertEqual({name: prop(window, name) for name in wanted}, wanted)
         # The window manager puts the frame where the program asked: 50, 100 on 800 x 900.
         left, _, top, _ = map(int, prop(window, "_NET_FRAME_EXTENTS").split(", "))
         px, py, width, height = geometry(window)

@@ -17,11 +17,10 @@ class UnderWine(unittest.TestCase):
         def icons(window):
             # The window class's icon at each size Wine asks Windows for (32 and 16 pixels), one
             # after another: width, height, pixels. Without ours, Wine's own 32-pixel one.
-            icons = [int(n) for n in prop(window, "_NET_WM_ICON", "32c").split(",")]
-            sizes = []
+            icons, sizes = [int(n) for n in prop(window, "_NET_WM_ICON", "32c").split(",")], []
             while icons:
-                size = icons[0]
-                pixels, icons = icons[2:2 + size ** 2], icons[2 + size ** 2:]
+                size, pixels = icons[0], icons[2:2 + icons[0] ** 2]
+                del icons[:2 + size ** 2]
                 worst = max(abs((p >> shift & 255) - (q >> shift & 255)) for shift in (0, 8, 16, 24)
                             for p, q in zip(pixels, artwork(size)))
                 # Wine 8 and 10 hand the pixels on unchanged; their own icon is 255 off.
