@@ -8,6 +8,17 @@ if(NOT VORLANE_BUILD_TESTS)
     return()
 endif()
 find_package(GTest QUIET)
+# Else GoogleTest's two sources, unoptimised: its project takes longer to configure.
+if(NOT TARGET GTest::gtest_main AND EXISTS ${VORLANE_GTEST_SOURCES}/CMakeLists.txt)
+    set(gtest ${VORLANE_GTEST_SOURCES}/googletest)
+    add_library(vorlane_gtest STATIC EXCLUDE_FROM_ALL
+        ${gtest}/src/gtest-all.cc ${gtest}/src/gtest_main.cc)
+    target_include_directories(vorlane_gtest SYSTEM PUBLIC ${gtest}/include PRIVATE ${gtest})
+    # Every test runs on one thread.
+    target_compile_definitions(vorlane_gtest PUBLIC GTEST_HAS_PTHREAD=0)
+    target_compile_options(vorlane_gtest PRIVATE -O0)
+    add_library(GTest::gtest_main ALIAS vorlane_gtest)
+endif()
 
 # The tools are GoogleTest and programs, found on PATH or named by VORLANE_TOOL_<program>.
 function(vorlane_test_group variable group)

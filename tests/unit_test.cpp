@@ -66,6 +66,12 @@ std::vector<Args> calls_of(std::string_view name)
     return found;
 }
 
+void frame_at(std::uint32_t now)
+{
+    gl_double::clock_ms = now;
+    on_display();
+}
+
 // Every test starts as the program does, whatever ran before it in this process.
 struct FromStart : testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo&) override
@@ -87,10 +93,8 @@ TEST(Calls, StartUpThreeFramesAndTheHandlersSendTheModelsCalls)
     on_reshape(700, 700);
     on_visibility(GLUT_VISIBLE);
     on_idle();
-    for (const std::uint32_t now : {1000, 1006, 1009}) {
-        gl_double::clock_ms = now;
-        on_display();
-    }
+    for (const std::uint32_t now : {1000, 1006, 1009})
+        frame_at(now);
     on_keyboard('a', 0, 0);
     on_reshape(700, 300);
     on_reshape(640, 0);
@@ -171,28 +175,23 @@ TEST(Animation, StepsOnlyMoreThanFiveMillisecondsApartDriftsUnclampedAndAllocate
     start_animation();
     gl_double::reset(); // the listing has the frames alone
     gl_double::skip_shape = true;
-    std::vector<std::uint32_t> times = {0xFFFFFFE3u, 0xFFFFFFE5u, 0xFFFFFFE6u, 0xFFFFFFECu,
-                                        0xFFFFFFF2u, 0xFFFFFFF8u, 0xFFFFFFFEu, 0x4u,
-                                        0x80000004u, 0xFFFFFFF4u};
-    for (std::uint32_t k = 0; k <= 800; ++k)
-        times.push_back(10 + 6 * k);
     gl_double::allocations = 0;
-    for (const std::uint32_t now : times) {
-        gl_double::clock_ms = now;
-        on_display();
-    }
+    for (const std::uint32_t now : {0xFFFFFFE3u, 0xFFFFFFE5u, 0xFFFFFFE6u, 0xFFFFFFECu, 0xFFFFFFF2u,
+                                    0xFFFFFFF8u, 0xFFFFFFFEu, 0x4u, 0x80000004u, 0xFFFFFFF4u})
+        frame_at(now);
+    for (std::uint32_t k = 0; k <= 800; ++k)
+        frame_at(10 + 6 * k);
     EXPECT_EQ(gl_double::allocations, 0u);
     expect_calls_as_listed("animation_calls.txt");
 }
 
 TEST(Animation, TurnsHalfADegreePerStepAndDriftsOnPastWhereASingleAngleWouldStop)
 {
-    const auto frame_6_ms_on = [] { gl_double::clock_ms += 6, on_display(); };
     // 400 steps from 16 short of 2^23 degrees, where a single's half degree more rounds back.
     gl_double::skip_shape = true;
     start_animation(8388600.0f);
     for (int frame = 0; frame < 400; ++frame)
-        frame_6_ms_on();
+        frame_at(gl_double::clock_ms + 6);
     const auto angles = calls_of("glRotatef");
     for (std::size_t k = 1; k < angles.size(); ++k) {
         ASSERT_EQ(std::remainder(angles[k][0] - angles[k - 1][0], 360.0), 0.5) << angles[k][0];
@@ -200,8 +199,8 @@ TEST(Animation, TurnsHalfADegreePerStepAndDriftsOnPastWhereASingleAngleWouldStop
     }
     EXPECT_NEAR(calls_of("glMaterialfv").back()[2], 0.2, 1e-5) << "the diffuse's red";
     start_animation(49999.5f); // afresh: the 100,000th step is as it always was
-    frame_6_ms_on();
-    frame_6_ms_on();
+    frame_at(gl_double::clock_ms + 6);
+    frame_at(gl_double::clock_ms + 6);
     EXPECT_EQ(calls_of("glRotatef").back()[0], 50000.0);
 }
 
