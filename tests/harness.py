@@ -71,39 +71,36 @@ def screenshot(window, png=None):  # also saved as PNG if a path is given
     ppm = subprocess.run(f"xwd -silent -nobdrs -id {window} | xwdtopnm | pamdepth 255", shell=True,
                          capture_output=True, check=True, timeout=TIMEOUT).stdout
     if png:
-        with open(png, "wb") as out:
-            subprocess.run(["pnmtopng"], input=ppm, stdout=out, check=True)
+        pathlib.Path(png).write_bytes(subprocess.run(["pnmtopng"], input=ppm, capture_output=True,
+                                                     check=True).stdout)
     return Image(ppm)
 
 
 class Program:  # the real program with the probe preloaded; its log and errors in a folder
     def __init__(self, *arguments, program=None, env=None, **probe):  # probe: stop_after=1, ...
         self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
-        self.log = os.path.join(self.folder, "probe.log")
-        env = dict(env or os.environ, VORLANE_PROBE_LOG=self.log,
+        self.log = pathlib.Path(self.folder, "probe.log")
+        env = dict(env or os.environ, VORLANE_PROBE_LOG=str(self.log),
                    **{f"VORLANE_PROBE_{k.upper()}": str(int(v)) for k, v in probe.items()})
         # The probe goes behind the AddressSanitizer runtime, which must be the first library;
         # under qemu-user, into the emulated program, not the emulator.
         linked = subprocess.run(["ldd", program or PROGRAM], capture_output=True, text=True).stdout
         env["QEMU_SET_ENV" if EMULATOR else "LD_PRELOAD"] = "LD_PRELOAD=" * bool(EMULATOR) + \
             ":".join(re.findall(r"=> (\S*libasan\S*)", linked) + [PROBE])
-        self.errors = open(os.path.join(self.folder, "stderr"), "w+")
-        self.process = subprocess.Popen([*EMULATOR, program or PROGRAM, *arguments], env=env,
-                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                        stderr=self.errors)
+        with open(os.path.join(self.folder, "stderr"), "w") as errors:
+            self.process = subprocess.Popen([*EMULATOR, program or PROGRAM, *arguments], env=env,
+                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                            stderr=errors)
 
     def lines(self, kind):  # the fields of each whole log line of one kind, e.g. "swap"
-        with open(self.log, "a+") as log:
-            log.seek(0)
-            return [line.split()[1:] for line in log.read().split("\n")[:-1]
-                    if line.startswith(kind)]
+        text = self.log.read_text() if self.log.exists() else ""
+        return [line.split()[1:] for line in text.split("\n")[:-1] if line.startswith(kind)]
 
     def swaps(self):
         return len(self.lines("swap"))
 
     def stderr(self):
-        self.errors.seek(0)
-        return self.errors.read()
+        return pathlib.Path(self.folder, "stderr").read_text()
 
     def alive(self):
         if self.process.poll() is not None:
@@ -135,7 +132,6 @@ class Program:  # the real program with the probe preloaded; its log and errors 
     def stop(self):
         self.process.kill()  # a stopped one too; one that has ended is left alone
         self.process.wait()
-        self.errors.close()
         shutil.rmtree(self.folder, ignore_errors=True)  # twice is harmless
 
 
