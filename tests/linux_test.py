@@ -24,7 +24,6 @@ class Desktop(ProgramTest):  # in tests/
         left, _, top, _ = map(int, prop(window, "_NET_FRAME_EXTENTS").split(", "))
         px, py, width, height = geometry(window)
         self.assertEqual((px - left, py - top, width, height), (50, 100, 700, 700))
-        # Escape ends it at once, with no further frame.
         frames = program.wait_quiet()
         self.key(window, "Escape")
         self.assertEqual((program.wait_exit(), program.swaps()), (0, frames))
