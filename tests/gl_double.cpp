@@ -19,50 +19,44 @@ namespace
 {
 
 // Start-up, three frames and the handlers make 38,497 calls, whose lines average 40 characters.
-constexpr std::size_t max_calls = 40000;
-constexpr std::size_t max_text = 48 * max_calls;
+constexpr std::size_t max_calls = 40000, max_text = 48 * max_calls;
 
 gl_double::Call recorded[max_calls];
-std::size_t recorded_count = 0;
 char text[max_text];
-std::size_t text_used = 0;
+std::size_t recorded_count = 0, text_used = 0;
 
 // Each letter of kinds says how the next argument is written: 'f' a float and 'd' a double as
-// the hex of their bits, so that -0 and every rounding show; 'e' an enumerant in hex; 'i' and
-// 'u' a signed and an unsigned integer; 's' a string as it is, 'q' one in quotes. A call is never
-// dropped: a test that makes more than the double holds stops here.
+// the hex of their bits, so that -0 and every rounding show; 'e' an enumerant in hex; 'i' and 'u'
+// a signed and an unsigned integer; 's' a string, 'q' one in quotes. When full, it stops the test.
 void record(const char* name, const char* kinds = "", ...)
 {
     gl_double::Call call{name, text + text_used, 0, {}};
-    std::size_t length = std::snprintf(text + text_used, max_text - text_used, "%s", name);
+    auto used = text_used + std::snprintf(text + text_used, max_text - text_used, "%s", name);
     std::va_list args;
     va_start(args, kinds);
-    for (const char* kind = kinds; *kind != '\0' && text_used + length < max_text; ++kind) {
-        char* at = text + text_used + length;
-        const std::size_t room = max_text - text_used - length;
+    for (const char* kind = kinds; *kind != '\0' && used < max_text; ++kind) {
         if (*kind == 'f' || *kind == 'd') {
             const double value = call.args[call.count++] = va_arg(args, double);
-            length += *kind == 'f' ? std::snprintf(at, room, " %08x",
-                                                   __builtin_bit_cast(std::uint32_t, float(value)))
-                                   : std::snprintf(at, room, " %016llx",
-                                                   __builtin_bit_cast(unsigned long long, value));
+            used += *kind == 'f' ? std::snprintf(text + used, max_text - used, " %08x",
+                                                 __builtin_bit_cast(std::uint32_t, float(value)))
+                                 : std::snprintf(text + used, max_text - used, " %016llx",
+                                                 __builtin_bit_cast(unsigned long long, value));
         } else if (*kind == 'i' || *kind == 'e' || *kind == 'u') {
             const int value = va_arg(args, int);
             call.args[call.count++] = *kind == 'i' ? value : double(static_cast<unsigned>(value));
             const char* format = *kind == 'i' ? " %d" : *kind == 'e' ? " 0x%x" : " %u";
-            length += std::snprintf(at, room, format, value);
+            used += std::snprintf(text + used, max_text - used, format, value);
         } else {
-            length += std::snprintf(at, room, *kind == 'q' ? " \"%s\"" : " %s",
-                                    va_arg(args, const char*));
+            used += std::snprintf(text + used, max_text - used, *kind == 'q' ? " \"%s\"" : " %s",
+                                  va_arg(args, const char*));
         }
     }
     va_end(args);
-    if (recorded_count == max_calls || text_used + length >= max_text) {
-        std::fprintf(stderr, "gl_double: full at %zu calls (tests/gl_double.cpp)\n",
-                     recorded_count);
+    if (recorded_count == max_calls || used >= max_text) {
+        std::fprintf(stderr, "tests/gl_double.cpp: full at %zu calls\n", recorded_count);
         std::abort();
     }
-    text_used += length + 1;
+    text_used = used + 1;
     recorded[recorded_count++] = call;
     if (echo)
         std::fprintf(stderr, "%s\n", call.line);
@@ -72,9 +66,8 @@ void record(const char* name, const char* kinds = "", ...)
 
 void gl_double::reset()
 {
-    recorded_count = text_used = 0;
-    clock_ms = 0, screen_width = 800, screen_height = 900, next_error = GL_NO_ERROR;
-    skip_shape = echo = false;
+    recorded_count = text_used = allocations = clock_ms = 0;
+    screen_width = 800, screen_height = 900, next_error = GL_NO_ERROR, skip_shape = echo = false;
 }
 
 std::span<const Call> gl_double::calls()
@@ -82,9 +75,8 @@ std::span<const Call> gl_double::calls()
     return {recorded, recorded_count};
 }
 
-// The stand-ins, one line each, as a table. Callbacks are written by name, so a wrong one shows.
-// Every form of new and delete is replaced, so that a block always goes back to the allocator
-// it came from, whichever pair a library picks.
+// Callbacks are written by name, so a wrong one shows. Every form of new and delete is replaced,
+// so that a block goes back to the allocator it came from, whichever pair a library picks.
 // clang-format off
 static void* counted_block(std::size_t size) noexcept { ++allocations; return std::malloc(size > 0 ? size : 1); }
 void* operator new(std::size_t size) { if (void* block = counted_block(size)) return block; throw std::bad_alloc(); }
@@ -146,9 +138,8 @@ void glutSwapBuffers() { record("glutSwapBuffers"); }
 void glutMainLoop() { record("glutMainLoop"); } // returns, unlike the real one, so a test goes on
 
 #ifdef _WIN32
-// The program's code calls opengl32.dll through import slots, the pointers the loader would
-// fill in; here they point at the recorders above. On 32-bit Windows a symbol starts with an
-// underscore and a __stdcall name ends in its arguments' bytes; x86-64 has neither.
+// The program calls opengl32.dll through import slots, which here point at the recorders above.
+// A 32-bit name starts with an underscore, and a __stdcall one ends in its arguments' bytes.
 #ifdef _WIN64
 #define SLOT_NAME(function, argument_bytes) "__imp_" #function
 #else

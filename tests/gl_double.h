@@ -25,8 +25,8 @@ std::span<const Call> calls();
 inline std::uint32_t clock_ms;
 inline int screen_width, screen_height;
 inline GLenum next_error;
-inline bool skip_shape;             // the shape's calls are not kept: quick frames
-inline bool echo;                   // every line also goes to standard error, for death tests
-inline std::size_t allocations = 0; // counted by the test binary's operator new
+inline bool skip_shape;         // the shape's calls are not kept: quick frames
+inline bool echo;               // every line also goes to standard error, for death tests
+inline std::size_t allocations; // since the reset, counted by the test binary's operator new
 
 } // namespace gl_double

@@ -1,8 +1,7 @@
 // Preloaded (LD_PRELOAD) to watch and steer the real program. VORLANE_PROBE_LOG=<file> gets lines
 // "window <X id>" and "swap <n> <monotonic ns> <CPU ns>", once the server has the frame.
 // _STOP_AFTER=<N>, _EXIT_AFTER=<N>: SIGSTOP, exit(0) after the N-th swap; _ERROR_AT=<N>: the N-th
-// glGetError fails; _HOLD_IDLE=1: frames only when asked for. Like a driver, an exit handler set
-// at the first swap ends the program with 70 if a GL context is current or GLUT's display open.
+// glGetError fails; _HOLD_IDLE=1: frames only when asked for. An exit out of order ends in 70.
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
@@ -18,11 +17,8 @@
 namespace
 {
 
-constexpr int exit_order_fault = 70;
-
 long swaps = 0, error_checks = 0;
-Display* glut_display = nullptr;
-bool glut_display_closed = false;
+Display* glut_display = nullptr; // until GLUT closes it
 
 long setting(const char* name)
 {
@@ -50,13 +46,13 @@ template <typename Function> Function real(const char* name)
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-// A driver's handler that ran here would find its context in use, or GLUT about to close a
-// display whose context it has already torn down.
+// Set at the first swap, as a driver's would be, which would find its context in use here, or
+// GLUT about to close a display whose context it has already torn down.
 void check_exit_order()
 {
-    if (glXGetCurrentContext() != nullptr || !glut_display_closed) {
+    if (glXGetCurrentContext() != nullptr || glut_display != nullptr) {
         dprintf(STDERR_FILENO, "probe: at exit, a GL context is current or GLUT's display open\n");
-        _exit(exit_order_fault);
+        _exit(70);
     }
 }
 
@@ -68,6 +64,7 @@ int glutCreateWindow(const char* title)
 {
     const int window = real<int (*)(const char*)>("glutCreateWindow")(title);
     // GLUT makes the new window current, and its GLX drawable is the X window itself.
+    glut_display = glXGetCurrentDisplay();
     note("window %lu\n", static_cast<unsigned long>(glXGetCurrentDrawable()));
     return window;
 }
@@ -78,10 +75,8 @@ void glutSwapBuffers()
     static const long exit_after = setting("VORLANE_PROBE_EXIT_AFTER");
     static const auto swap = real<void (*)()>("glutSwapBuffers");
     swap();
-    if (++swaps == 1) {
-        glut_display = glXGetCurrentDisplay();
+    if (++swaps == 1)
         std::atexit(check_exit_order);
-    }
     // The server must have the frame before it is timed, held or left behind.
     if (swaps == 1 || swaps == stop_after || swaps == exit_after)
         XSync(glXGetCurrentDisplay(), False);
@@ -97,7 +92,7 @@ void glutSwapBuffers()
 
 int XCloseDisplay(Display* display)
 {
-    glut_display_closed = glut_display_closed || display == glut_display;
+    glut_display = display == glut_display ? nullptr : glut_display;
     return real<int (*)(Display*)>("XCloseDisplay")(display);
 }
 
