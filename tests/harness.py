@@ -160,8 +160,7 @@ def check_installed(*command, also=lambda window: None):  # a program without th
 
 class ProgramTest(unittest.TestCase):  # each program it starts is stopped when the test ends
     def start(self, *arguments, **probe):
-        program = Program(*arguments, **probe)
-        self.addCleanup(program.stop)
+        self.addCleanup((program := Program(*arguments, **probe)).stop)
         return program
 
 
