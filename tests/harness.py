@@ -79,7 +79,7 @@ def screenshot(window, png=None):  # also saved as PNG if a path is given
 class Program:  # the real program with the probe preloaded; its log and errors in a folder
     def __init__(self, *arguments, program=None, env=None, **probe):  # probe: stop_after=1, ...
         self.folder = tempfile.mkdtemp(prefix="vorlane-run-")
-        self.log = pathlib.Path(self.folder, "probe.log")
+        self.log, self.errors = (pathlib.Path(self.folder, n) for n in ("probe.log", "stderr"))
         env = dict(env or os.environ, VORLANE_PROBE_LOG=str(self.log),
                    **{f"VORLANE_PROBE_{k.upper()}": str(int(v)) for k, v in probe.items()})
         # The probe goes behind the AddressSanitizer runtime, which must be the first library;
@@ -87,7 +87,7 @@ class Program:  # the real program with the probe preloaded; its log and errors 
         linked = subprocess.run(["ldd", program or PROGRAM], capture_output=True, text=True).stdout
         env["QEMU_SET_ENV" if EMULATOR else "LD_PRELOAD"] = "LD_PRELOAD=" * bool(EMULATOR) + \
             ":".join(re.findall(r"=> (\S*libasan\S*)", linked) + [PROBE])
-        with open(os.path.join(self.folder, "stderr"), "w") as errors:
+        with open(self.errors, "w") as errors:
             self.process = subprocess.Popen([*EMULATOR, program or PROGRAM, *arguments], env=env,
                                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                             stderr=errors)
@@ -100,7 +100,7 @@ class Program:  # the real program with the probe preloaded; its log and errors 
         return len(self.lines("swap"))
 
     def stderr(self):
-        return pathlib.Path(self.folder, "stderr").read_text()
+        return self.errors.read_text()
 
     def alive(self):
         if self.process.poll() is not None:
